@@ -1,0 +1,150 @@
+// Registry functions shared by the driver and the settings program. Each call
+// is one open (create-or-open, so missing keys appear), one read or write and
+// one close; there is no lock, the registry serialises the accesses.
+#include "registry.h"
+
+#include <cstring>
+
+#include "trace.h"
+
+namespace {
+
+// Opens or creates the key with full access. `created` tells which happened.
+LONG OpenOrCreateKey(HKEY root, const char* subkey, HKEY* key, bool* created) {
+    DWORD disposition = 0;
+    LONG status = RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                  nullptr, key, &disposition);
+    *created = disposition == REG_CREATED_NEW_KEY;
+    return status;
+}
+
+LONG StoreString(HKEY key, const char* valueName, const char* value) {
+    return RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(std::strlen(value) + 1));
+}
+
+// Copies src into dst, cut to fit and always terminated.
+void CopyTerminated(char* dst, DWORD dstSize, const char* src) {
+    if (dstSize == 0) return;
+    std::strncpy(dst, src, dstSize - 1);
+    dst[dstSize - 1] = '\0';
+}
+
+}  // namespace
+
+DWORD GetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD fallback) {
+    if (!subkey || !valueName) {
+        Trace("GetDwordValueFromRegistry: Invalid input parameters.");
+        return fallback;
+    }
+    HKEY key;
+    bool created;
+    LONG status = OpenOrCreateKey(HKEY_LOCAL_MACHINE, subkey, &key, &created);
+    if (status != ERROR_SUCCESS) {
+        Trace("GetDwordValueFromRegistry: RegCreateKeyEx Error %ld", status);
+        return fallback;
+    }
+    DWORD value = 0;
+    bool found = false;
+    if (!created) {
+        DWORD size = sizeof value;
+        status = RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+        found = status == ERROR_SUCCESS;
+        if (!found) Trace("GetDwordValueFromRegistry: RegQueryValueEx Error %ld", status);
+    }
+    if (!found) {
+        status = RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&fallback),
+                                sizeof fallback);
+        if (status != ERROR_SUCCESS) Trace("GetDwordValueFromRegistry: RegQueryValueEx Error %ld", status);
+        value = fallback;
+    }
+    RegCloseKey(key);
+    return value == 0xFFFFFFFF ? fallback : value;
+}
+
+int SetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD value) {
+    if (!subkey || !valueName) {
+        Trace("SetDwordValueFromRegistry: Invalid input parameters.");
+        return 0;
+    }
+    HKEY key;
+    bool created;
+    LONG status = OpenOrCreateKey(HKEY_LOCAL_MACHINE, subkey, &key, &created);
+    if (status != ERROR_SUCCESS) {
+        Trace("SetDwordValueFromRegistry: RegCreateKeyEx Error %ld", status);
+        return 0;
+    }
+    status = RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        Trace("SetDwordValueFromRegistry: RegQueryValueEx Error %ld", status);
+        return 0;
+    }
+    return 1;
+}
+
+int GetStringValueFromRegistry(HKEY root, const char* subkey, const char* valueName, char* output,
+                               const char* fallback, DWORD outputSize) {
+    if (!subkey || !output || !fallback || outputSize == 0) {
+        Trace("GetStringValueFromRegistry: Invalid input parameters.");
+        return 0;
+    }
+    HKEY key;
+    bool created;
+    LONG status = OpenOrCreateKey(root, subkey, &key, &created);
+    if (status != ERROR_SUCCESS) {
+        Trace("GetStringValueFromRegistry: RegCreateKeyEx Error %ld", status);
+        return 0;
+    }
+    int result = 1;
+    status = ERROR_FILE_NOT_FOUND;
+    if (!created) {
+        Trace("REG_OPENED_EXISTING_KEY %s", subkey);
+        DWORD size = outputSize;
+        status = RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(output), &size);
+        if (status == ERROR_SUCCESS) output[size < outputSize ? size : outputSize - 1] = '\0';
+        else Trace("GetStringValueFromRegistry: RegQueryValueEx Error %ld", status);
+    }
+    if (status == ERROR_MORE_DATA) {
+        // A stored text longer than the caller can take is the user's data:
+        // keep it in the registry and hand out the fallback instead.
+        CopyTerminated(output, outputSize, fallback);
+    } else if (status != ERROR_SUCCESS) {
+        Trace("REG_CREATED_NEW_KEY %s", subkey);
+        if (StoreString(key, valueName, fallback) == ERROR_SUCCESS) CopyTerminated(output, outputSize, fallback);
+        else result = 0;
+    }
+    RegCloseKey(key);
+    return result;
+}
+
+int SetStringValueInRegistry(HKEY root, const char* subkey, const char* valueName, const char* value) {
+    if (!subkey || !valueName || !value) {
+        Trace("SetStringValueInRegistry: Invalid input parameters.");
+        return 0;
+    }
+    HKEY key;
+    bool created;
+    LONG status = OpenOrCreateKey(root, subkey, &key, &created);
+    if (status != ERROR_SUCCESS) {
+        Trace("SetStringValueInRegistry: RegCreateKeyEx Error %ld", status);
+        return 0;
+    }
+    status = StoreString(key, valueName, value);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        Trace("SetStringValueInRegistry: RegSetValueEx Error %ld", status);
+        return 0;
+    }
+    return 1;
+}
+
+int SetStringValueToRegistry(const char* subkey, const char* valueName, const char* value) {
+    return SetStringValueInRegistry(HKEY_LOCAL_MACHINE, subkey, valueName, value);
+}
+
+void GetDeviceName(char* output, DWORD outputSize) {
+    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "DeviceName", output,
+                                    DEFAULT_DEVICE_NAME, outputSize))
+        CopyTerminated(output, outputSize, DEFAULT_DEVICE_NAME);
+}

@@ -1,0 +1,46 @@
+// Settings store: every persistent setting lives under HKEY_LOCAL_MACHINE.
+// A read never fails for lack of a value: a missing key or value is created
+// on the spot with the caller's fallback, so after the first run every value
+// that either program asks for exists.
+#ifndef ORVIK_COMMON_REGISTRY_H
+#define ORVIK_COMMON_REGISTRY_H
+
+#include <windows.h>
+
+// Registry keys of the installation (all under HKEY_LOCAL_MACHINE).
+#define REG_APPLICATION_KEY "SOFTWARE\\Brevane_org\\Application"
+#define REG_PRODUCT_KEY "SOFTWARE\\Brevane_org\\ZelvoSoftware\\2.1"
+#define REG_COMPORT_KEY REG_PRODUCT_KEY "\\ComPort\\Session"
+#define REG_REPEAT_SESSION_KEY REG_PRODUCT_KEY "\\Keyboard\\Properties\\Session"
+#define REG_REPEAT_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Properties\\Default"
+#define REG_AUDIO_SESSION_KEY REG_PRODUCT_KEY "\\Keyboard\\Audio\\Session"
+#define REG_AUDIO_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Audio\\Default"
+#define REG_MOUSE_SESSION_KEY REG_PRODUCT_KEY "\\Mouse\\Session"
+#define REG_MOUSE_DEFAULT_KEY REG_PRODUCT_KEY "\\Mouse\\Default"
+
+#define DEFAULT_DEVICE_NAME "Tavelin"
+
+// Longest string that any caller reads, terminator included.
+const DWORD REG_STRING_MAX = 260;
+
+// Returns the stored DWORD, or `fallback` (stored on the spot) when the key
+// or value is missing; a stored 0xFFFFFFFF counts as unset.
+DWORD GetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD fallback);
+
+// Stores a DWORD. 1 on success, 0 on failure.
+int SetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD value);
+
+// Reads a string (valueName 0: the key's default value) into output, always
+// terminated. A missing key or value is created with `fallback`. 1 or 0.
+int GetStringValueFromRegistry(HKEY root, const char* subkey, const char* valueName, char* output,
+                               const char* fallback, DWORD outputSize);
+
+// Stores a string as REG_SZ with its terminator. 1 or 0.
+int SetStringValueInRegistry(HKEY root, const char* subkey, const char* valueName, const char* value);
+// The settings program's form of the same setter, always under HKEY_LOCAL_MACHINE.
+int SetStringValueToRegistry(const char* subkey, const char* valueName, const char* value);
+
+// The device name shown in messages: "DeviceName" of the application key.
+void GetDeviceName(char* output, DWORD outputSize);
+
+#endif

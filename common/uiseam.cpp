@@ -1,0 +1,3 @@
+#include "uiseam.h"
+
+UiSeam g_ui = {MessageBoxA, MessageBoxW, DialogBoxParamA};

@@ -1,0 +1,80 @@
+// The device link: the serial port, the reader thread that frames the byte
+// stream, the receive queue that carries complete event groups to the
+// depacketizer, and the response slot that carries a command's answer to the
+// thread waiting for it.
+#ifndef ORVIK_DEVICELINK_DEVICELINK_H
+#define ORVIK_DEVICELINK_DEVICELINK_H
+
+#include <windows.h>
+
+#include "../../common/packet.h"
+#include "framer.h"
+
+// One complete event group on its way from the reader to the depacketizer.
+struct ReceiveQueueNode {
+    unsigned char data[FRAMER_BUFFER_SIZE];
+    DWORD count;
+    ReceiveQueueNode* next;
+};
+
+const int RESPONSE_BUFFER_SIZE = 1024;
+const int READ_BUFFER_SIZE = 2048;
+const DWORD WRITE_TIMEOUT_MS = 2000;
+
+// The answer to the command in flight, written by the reader before it sets
+// "Command Response Event" and read by the sender after it.
+struct ResponseSlot {
+    volatile LONG success;  // 1: the response's status byte was 1
+    unsigned short length;
+    unsigned char data[RESPONSE_BUFFER_SIZE];
+};
+
+// Thread state bytes: set to 1 by the starter, 0 by the stopper, 2 by the
+// thread as it ends.
+enum LinkThreadState : BYTE { THREAD_ASKED_TO_STOP = 0, THREAD_RUNNING = 1, THREAD_ENDED = 2 };
+
+extern HANDLE g_hBTPort;                 // the open COM port, or 0
+extern OVERLAPPED gostCOMRead;
+extern OVERLAPPED gostCOMWrite;
+extern OVERLAPPED gostCOMReadWaitComm;
+extern CRITICAL_SECTION gQueueLock;
+extern ReceiveQueueNode* gQueueHead;
+extern ReceiveQueueNode* gQueueTail;
+extern HANDLE ghCommandSemaphore;
+extern HANDLE ghCommandResponseEvent;    // "Command Response Event"
+extern HANDLE ghDataEvent;               // "Data Event"
+extern ResponseSlot gResponse;
+extern volatile LONG bSuppressEvents;    // set while the layout handshake runs
+extern StreamFramer gFramer;
+extern HANDLE g_hReadThread;
+extern volatile BYTE gbReadThreadState;
+extern HANDLE g_hDepacketizerThread;
+extern volatile BYTE gbDepacketizerState;
+
+// Connection state: 1 while the port is open and the link is up.
+int GetConnectionState();
+void SetConnectionState(int connected);
+
+// serialport.cpp
+void BuildPortName(char* name, size_t size);
+int OpenCommPort(const char* name, HANDLE* port);
+int InitializePortSettings();
+int ReadCommPort(unsigned char* buffer, DWORD capacity, DWORD* count);
+int WritePort(const unsigned char* buffer, DWORD length, DWORD* written);
+// Closes the port unless another thread already did; 1 when this call closed it.
+int ClosePortHandle(HANDLE port);
+
+// reader.cpp
+DWORD WINAPI ReadThreadRoutine(LPVOID);
+void FreeReceiveQueue();
+
+// keyboardlink.cpp
+int CreateDeviceLinkObjects();
+int StartLinkThread(LPTHREAD_START_ROUTINE routine, volatile BYTE* state, HANDLE* thread);
+int StartReaderThread();
+// Asks the reader to end, closes the port (which ends its wait) and gives it
+// 30 ms before terminating it; `caller` names the trace lines.
+void StopReaderThread(const char* caller);
+int InitializeKeyBoard();
+
+#endif

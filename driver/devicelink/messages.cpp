@@ -1,0 +1,54 @@
+#include "messages.h"
+
+#include <cstdio>
+#include <cwchar>
+
+#include "../../common/registry.h"
+#include "../../common/uiseam.h"
+
+namespace {
+
+int ShowTurnOffAlert(const char* deviceName) {
+    wchar_t wideName[REG_STRING_MAX];
+    if (!MultiByteToWideChar(CP_ACP, 0, deviceName, -1, wideName, REG_STRING_MAX)) wideName[0] = L'\0';
+    wchar_t text[512];
+    std::swprintf(text, sizeof text / sizeof text[0],
+                  L"This operation turns off the %ls. Next time you connect your tavelin, tap on "
+                  L"application icon before you start typing.",
+                  wideName);
+    return g_ui.messageBoxW(nullptr, text, L"Alert", MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace
+
+int ShowDriverMessage(HWND owner, int number) {
+    char deviceName[REG_STRING_MAX];
+    GetDeviceName(deviceName, sizeof deviceName);
+    char text[640];
+    switch (number) {
+    case DRIVER_MSG_TURN_OFF:
+        return ShowTurnOffAlert(deviceName);
+    case DRIVER_MSG_SELECT_PORT:
+        std::snprintf(text, sizeof text,
+                      "Please select an available serial port in the Connection Settings option before "
+                      "attempting to connect to the %s.",
+                      deviceName);
+        return g_ui.messageBoxA(owner, text, "Error", MB_OK | MB_ICONERROR);
+    case DRIVER_MSG_SET_FAILED:
+        std::snprintf(text, sizeof text,
+                      "Unable to set %s information. Please check the serial connection and make sure that "
+                      "the device is turned on. If the error persists, contact customer support.",
+                      deviceName);
+        return g_ui.messageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR);
+    case DRIVER_MSG_INCOMPATIBLE_OS: {
+        char system[REG_STRING_MAX];
+        if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "OS Version", system,
+                                        "Windows CE 4.2", sizeof system))
+            std::snprintf(system, sizeof system, "%s", "Windows CE 4.2");
+        std::snprintf(text, sizeof text, "Incompatible OS. This driver is only compatible with %s", system);
+        return g_ui.messageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR);
+    }
+    default:
+        return 0;
+    }
+}
