@@ -1,3 +1,3 @@
 #include "uiseam.h"
 
-UiSeam g_ui = {MessageBoxA, MessageBoxW, DialogBoxParamA};
+UiSeam g_ui = {MessageBoxA, MessageBoxW, DialogBoxParamA, PlaySoundA};

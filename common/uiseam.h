@@ -1,16 +1,18 @@
 // The seam for Win32 effects that a test cannot watch directly: message
-// boxes and modal dialogs. The programs call them through g_ui; the real
+// boxes, modal dialogs and sound. The programs call them through g_ui; the real
 // build points every entry at the Windows function, a test replaces entries.
 #ifndef ORVIK_COMMON_UISEAM_H
 #define ORVIK_COMMON_UISEAM_H
 
 #include <windows.h>
+#include <mmsystem.h>
 
 struct UiSeam {
     int(WINAPI* messageBoxA)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
     int(WINAPI* messageBoxW)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
     INT_PTR(WINAPI* dialogBoxParamA)(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure,
                                      LPARAM parameter);
+    BOOL(WINAPI* playSoundA)(LPCSTR sound, HMODULE module, DWORD flags);
 };
 
 extern UiSeam g_ui;

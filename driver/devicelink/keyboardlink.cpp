@@ -1,6 +1,7 @@
 // Creation of the device link's shared objects and start and stop of its
 // threads.
 #include "../../common/trace.h"
+#include "commands.h"
 #include "devicelink.h"
 #include "messages.h"
 
@@ -18,6 +19,11 @@ volatile LONG bConnected = 0;
 
 const int STOP_CHECKS = 3;
 const DWORD STOP_CHECK_INTERVAL_MS = 10;
+
+void CloseAndForget(HANDLE* handle) {
+    if (*handle) CloseHandle(*handle);
+    *handle = 0;
+}
 
 }  // namespace
 
@@ -39,6 +45,18 @@ int CreateDeviceLinkObjects() {
     if (!ghCommandResponseEvent) return 0;
     ghDataEvent = CreateEventA(nullptr, TRUE, TRUE, "Data Event");
     return ghDataEvent != nullptr;
+}
+
+void CloseDeviceLinkObjects() {
+    Trace("DeInit: Closing semaphore.");
+    CloseAndForget(&ghCommandSemaphore);
+    CloseAndForget(&ghCommandResponseEvent);
+    CloseAndForget(&ghDataEvent);
+    CloseAndForget(&gostCOMRead.hEvent);
+    CloseAndForget(&gostCOMWrite.hEvent);
+    CloseAndForget(&gostCOMReadWaitComm.hEvent);
+    DeleteCriticalSection(&gQueueLock);
+    FramerReset(&gFramer);
 }
 
 int StartLinkThread(LPTHREAD_START_ROUTINE routine, volatile BYTE* state, HANDLE* thread) {
@@ -74,7 +92,8 @@ void StopReaderThread(const char* caller) {
 
 int InitializeKeyBoard() {
     if (!CreateDeviceLinkObjects()) return 0;
-    if (GetConnectionState() && !StartReaderThread()) {
+    if ((GetConnectionState() && !StartReaderThread()) ||
+        !StartLinkThread(Depacketizer, &gbDepacketizerState, &g_hDepacketizerThread)) {
         ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
         return 0;
     }

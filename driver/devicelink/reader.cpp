@@ -5,6 +5,7 @@
 #include <new>
 
 #include "../../common/trace.h"
+#include "../service/tray.h"
 #include "devicelink.h"
 
 CRITICAL_SECTION gQueueLock;
@@ -63,6 +64,9 @@ DWORD WINAPI ReadThreadRoutine(LPVOID) {
         DWORD count = 0;
         if (!ReadCommPort(gReadBuffer, sizeof gReadBuffer, &count)) {
             Trace("Read File Error");
+            // Nobody asked the reader to stop: the device is gone. Say so, so
+            // that switching the connection on again reopens the port.
+            if (gbReadThreadState == THREAD_RUNNING) AnnounceConnectionState(0);
             break;
         }
         if (count > 0) FramerFeed(&gFramer, gReadBuffer, static_cast<int>(count), &usAwaitedOpcode, kReaderSink);

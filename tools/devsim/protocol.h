@@ -69,16 +69,15 @@ inline constexpr std::uint16_t kLayoutLoadError = 0x00E5;
 }  // namespace opcode
 
 // Value lengths of one command: what the host sends, what the device answers.
-struct CommandSpec {
+struct CommandLengths {
   std::uint16_t requestLength;   // kNoPayload: length field 0xFFFF
   std::uint16_t responseLength;  // kAnyLength: any
 };
 
-std::optional<CommandSpec> FindCommandSpec(std::uint16_t opcode);
+std::optional<CommandLengths> FindCommandLengths(std::uint16_t opcode);
 
 // Whether a command's length field fits what the table says it carries.
-bool IsRequestLengthAccepted(std::uint16_t opcode, const CommandSpec& spec,
-                             std::uint16_t lengthField);
+bool IsRequestLengthAccepted(std::uint16_t opcode, const CommandLengths& lengths, std::uint16_t lengthField);
 
 // One framed command from the host, kept whole for the log.
 struct HostCommand {
@@ -108,7 +107,6 @@ class CommandFramer {
 
 // A response or event packet with a correct checksum.
 // Throws std::length_error when the payload does not fit the length field.
-Bytes BuildDevicePacket(std::uint16_t opcode, std::uint8_t status,
-                        const Bytes& payload);
+Bytes BuildDevicePacket(std::uint16_t opcode, std::uint8_t status, const Bytes& payload);
 
 }  // namespace devsim

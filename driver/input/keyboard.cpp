@@ -1,0 +1,254 @@
+// Key presses and releases, the Fn and arrow layers, and the batch dispatcher.
+//
+// Ordinary keys are typed whole (press and release) at the device's press, so
+// a lost release can never leave them stuck; only Tab, Enter, Insert and the
+// modifiers send their release at the device's release, because holding them
+// means something. The Fn layer's Alt is latched: it stays down until the key
+// that made it or Fn itself is released, whichever comes first, so Fn+Win
+// followed by other keys gives Alt+key.
+#include "keyboard.h"
+
+#include <cstring>
+
+#include "../../common/trace.h"
+#include "inject.h"
+#include "mouse.h"
+#include "sound.h"
+#include "specialkeys.h"
+
+HWND volatile hSettingsWnd = 0;
+
+volatile LONG bIsFnPressed = 0;
+volatile LONG bFnAltLatched = 0;
+volatile LONG bIsArrowLayer = 0;
+volatile BYTE gucRepeatKey = 0;
+volatile LONG bIsCtrlDown = 0;
+volatile LONG bIsShiftDown = 0;
+volatile LONG bIsCapsOn = 0;
+
+namespace {
+
+const char* const kKeyDownTrace = "ProcessKeyDownEvent: ";
+const char* const kKeyUpTrace = "ProcessKeyUpEvent: ";
+const DWORD CLOSE_WAIT_MS = 100;
+
+volatile BYTE gucFnAltKey = 0;  // the Alt that bFnAltLatched holds down
+
+int IsWinKey(BYTE key) { return key == VK_LWIN || key == VK_RWIN; }
+
+int IsAltKey(BYTE key) { return key == VK_LMENU || key == VK_RMENU; }
+
+// The Alt the Fn layer makes of a key: Left Alt for the Win keys, Right Alt
+// for the space bar, 0 for any other key.
+BYTE FnAltOf(BYTE key) {
+    if (IsWinKey(key)) return VK_LMENU;
+    return key == VK_SPACE ? VK_RMENU : 0;
+}
+
+int IsSpecialKey(const InputEvent* event, SpecialKey code) {
+    return event->keyCode == SPECIAL_KEY_CODE && event->specialCode == code;
+}
+
+int AnyKeyDown(const int* keys, int count) {
+    for (int i = 0; i < count; ++i)
+        if (GetKeyState(keys[i]) < 0) return 1;
+    return 0;
+}
+
+// Keys whose release is sent at the device's release instead of at once.
+int IsPressOnlyKey(BYTE key, BYTE sentKey) {
+    return key == VK_TAB || key == VK_RETURN || key == VK_INSERT || IsModifierKey(key) || IsAltKey(sentKey);
+}
+
+// Fn layer. Returns 0 when the key was an action (Fn+Enter) and nothing is to be typed.
+int ApplyFnLayer(BYTE key, BYTE* sentKey) {
+    if (key >= '1' && key <= '9') {
+        *sentKey = static_cast<BYTE>(VK_F1 + (key - '1'));
+        gucRepeatKey = 0;
+    } else if (key == '0') {
+        *sentKey = VK_F10;
+        gucRepeatKey = 0;
+    } else if (BYTE alt = FnAltOf(key)) {
+        *sentKey = alt;
+        gucFnAltKey = alt;
+        bFnAltLatched = 1;
+        gucRepeatKey = alt;
+    } else if (key == VK_RETURN) {
+        CloseForegroundApplication();
+        return 0;
+    }
+    return 1;
+}
+
+void ApplyArrowLayer(BYTE key, BYTE* sentKey) {
+    static const struct {
+        BYTE letter, arrow;
+    } kArrows[] = {{'I', VK_UP}, {'J', VK_LEFT}, {'K', VK_DOWN}, {'L', VK_RIGHT}};
+    for (const auto& row : kArrows) {
+        if (row.letter != key) continue;
+        *sentKey = row.arrow;
+        gucRepeatKey = 0;
+    }
+}
+
+// The latched Alt that the release of `key` ends: the key that made it while
+// Fn is held, or Fn itself. 0 when this release ends no latch.
+BYTE LatchedAltEndedBy(const InputEvent* event) {
+    if (!bFnAltLatched) return 0;
+    const bool fnReleased = IsSpecialKey(event, SPECIAL_FN);
+    const bool makerReleased = bIsFnPressed && FnAltOf(event->keyCode) == gucFnAltKey;
+    if (!fnReleased && !makerReleased) return 0;
+    bFnAltLatched = 0;
+    return gucFnAltKey;
+}
+
+void TypeKey(BYTE sentKey, int pressOnly) {
+    INPUT inputs[2] = {KeyInput(sentKey, 0), KeyInput(sentKey, KEYEVENTF_KEYUP)};
+    SendInputs(inputs, pressOnly ? 1 : 2, kKeyDownTrace);
+}
+
+void ReleaseKey(BYTE sentKey) {
+    INPUT input = KeyInput(sentKey, KEYEVENTF_KEYUP);
+    SendInputs(&input, 1, kKeyUpTrace);
+}
+
+// Ctrl+Q, the quit shortcut of applications that ignore WM_CLOSE. A Ctrl that
+// the user holds stays down.
+void SendQuitShortcut() {
+    INPUT presses[2] = {KeyInput(VK_CONTROL, 0), KeyInput('Q', 0)};
+    SendInputs(presses, 2, "");
+    INPUT releases[2] = {KeyInput('Q', KEYEVENTF_KEYUP), KeyInput(VK_CONTROL, KEYEVENTF_KEYUP)};
+    SendInputs(releases, bIsCtrlDown ? 1 : 2, "");
+}
+
+void PostPowerMode(PowerModeNotice mode) {
+    HWND settingsWindow = hSettingsWnd;
+    if (settingsWindow) PostMessageA(settingsWindow, WM_POWER_MODE, mode, 0);
+}
+
+void DispatchInputEvent(const InputEvent* event) {
+    switch (event->kind) {
+    case EVENT_KEY_UP:
+        ProcessKeyUpEvent(event);
+        break;
+    case EVENT_KEY_DOWN:
+        ProcessKeyDownEvent(event);
+        break;
+    case EVENT_KEY_HELD:
+        ProcessKeyHoldEvent(event);
+        break;
+    case EVENT_MOUSE_MOVE:
+        ProcessMouseMoveEvent(event);
+        break;
+    case EVENT_LEFT_TAP:
+        if (bTapEnabled) ProcessMouseLClickEvent(event);
+        break;
+    case EVENT_RIGHT_TAP:
+        if (bTapEnabled) ProcessMouseRClickEvent(event);
+        break;
+    case POWER_NORMAL:
+        PostPowerMode(POWER_MODE_NORMAL);
+        break;
+    case POWER_STANDBY:
+        PostPowerMode(POWER_MODE_STANDBY);
+        break;
+    case POWER_NOT_STARTED:
+        PostPowerMode(POWER_MODE_NOT_STARTED);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+int IsCtrlKeyDown() {
+    static const int kCtrlKeys[] = {VK_LCONTROL, VK_RCONTROL, VK_CONTROL};
+    return AnyKeyDown(kCtrlKeys, 3);
+}
+
+int IsShiftKeyDown() {
+    static const int kShiftKeys[] = {VK_LSHIFT, VK_RSHIFT, VK_SHIFT};
+    return AnyKeyDown(kShiftKeys, 3);
+}
+
+int IsModifierKey(BYTE virtualKey) {
+    return virtualKey == VK_CONTROL || (virtualKey >= VK_LSHIFT && virtualKey <= VK_RMENU);
+}
+
+void DispatchInputEvents(InputEventBatch* batch) {
+    if (!batch) return;
+    int count = batch->count;
+    if (count > MAX_BATCH_EVENTS) {
+        Trace("DispatchInputEvents: count %d cut to %d", count, MAX_BATCH_EVENTS);
+        count = MAX_BATCH_EVENTS;
+    }
+    for (int i = 0; i < count; ++i) {
+        InputEvent* event = batch->events[i];
+        if (!event) continue;
+        DispatchInputEvent(event);
+        delete event;
+        batch->events[i] = nullptr;
+    }
+    batch->count = 0;
+}
+
+void ProcessKeyDownEvent(const InputEvent* event) {
+    const BYTE key = event->keyCode;
+    gucRepeatKey = IsWinKey(key) ? 0 : key;
+    if (bRepeatRunning) RequestStopKeyRepeat();
+    bIsCtrlDown = IsCtrlKeyDown();
+    if (key == SPECIAL_KEY_CODE) {
+        gucRepeatKey = 0;
+        ProcessSpecialKeyEvent(event);
+        return;
+    }
+    BYTE sentKey = key;
+    if (bIsFnPressed && !bFnAltLatched) {
+        if (!ApplyFnLayer(key, &sentKey)) return;
+    } else if (bIsArrowLayer) {
+        ApplyArrowLayer(key, &sentKey);
+    }
+    if (IsMouseButtonKey(sentKey)) SendMouseButtonKey(sentKey, 1, event, kKeyDownTrace);
+    else TypeKey(sentKey, IsPressOnlyKey(key, sentKey));
+    PlayKeyPressSound(sentKey);
+}
+
+void ProcessKeyUpEvent(const InputEvent* event) {
+    const BYTE key = event->keyCode;
+    bIsCtrlDown = IsCtrlKeyDown();
+    // The Enter of Fn+Enter closed an application; its release has nothing to end.
+    if (bIsFnPressed && key == VK_RETURN) return;
+    const BYTE latchedAlt = LatchedAltEndedBy(event);
+    const BYTE sentKey = latchedAlt ? latchedAlt : key;
+    if (IsSpecialKey(event, SPECIAL_FN)) {
+        bIsFnPressed = 0;
+        if (!latchedAlt) return;
+    }
+    if (sentKey == gucRepeatKey) {
+        gucRepeatKey = 0;
+        bKeyStillHeld = 0;
+    }
+    bIsShiftDown = IsShiftKeyDown();
+    if (IsSpecialKey(event, SPECIAL_ARROW_LAYER)) {
+        bIsArrowLayer = 0;
+        return;
+    }
+    if (bRepeatRunning && !gucRepeatKey) RequestStopKeyRepeat();
+    if (IsMouseButtonKey(sentKey)) SendMouseButtonKey(sentKey, 0, event, kKeyUpTrace);
+    else if (IsPressOnlyKey(key, sentKey)) ReleaseKey(sentKey);
+}
+
+void CloseForegroundApplication() {
+    HWND window = GetForegroundWindow();
+    if (!window) return;  // a post to no window would land in this thread's own queue
+    char title[1024] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (std::strcmp(title, "Desktop") == 0) return;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    Sleep(CLOSE_WAIT_MS);
+    if (GetForegroundWindow() != window) return;
+    SendQuitShortcut();
+    Sleep(CLOSE_WAIT_MS);
+    if (GetForegroundWindow() == window) PostMessageA(window, WM_CLOSE, 0, 0);
+}

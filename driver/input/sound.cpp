@@ -1,0 +1,110 @@
+// Key sounds. The paths are rebuilt by GetAudioDataFromRegistry, which runs on
+// the initializing thread or the control server thread while the depacketizer
+// may be about to play; a lock makes the player copy a whole path, never one
+// half rewritten. The sound itself plays outside the lock.
+#include "sound.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "../../common/registry.h"
+#include "../../common/trace.h"
+#include "../../common/uiseam.h"
+#include "keyboard.h"
+
+volatile LONG bSoundEnabled = 0;
+
+namespace {
+
+const int SOUND_PATH_SIZE = 256;  // 255 characters and the terminator
+const DWORD SOUND_FLAGS = SND_FILENAME | SND_NODEFAULT | SND_NOWAIT;
+const int SOUND_COUNT = 3;
+
+char szSoundRegular[SOUND_PATH_SIZE];
+char szSoundCapital[SOUND_PATH_SIZE];
+char szSoundModifier[SOUND_PATH_SIZE];
+char* const kSoundPaths[] = {szSoundRegular, szSoundCapital, szSoundModifier};  // by KeySound
+
+struct SoundPathLock {
+    CRITICAL_SECTION section;
+    SoundPathLock() { InitializeCriticalSection(&section); }
+};
+SoundPathLock gSoundPathLock;
+
+void ReadSoundName(const char* valueName, const char* fallback, char* name) {
+    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_AUDIO_SESSION_KEY, valueName, name, fallback,
+                                    SOUND_PATH_SIZE))
+        name[0] = '\0';
+}
+
+// The folder of the driver's executable, with its trailing backslash.
+int GetDriverDirectory(char* directory, DWORD size) {
+    DWORD length = GetModuleFileNameA(nullptr, directory, size);
+    if (length == 0 || length >= size) {  // a cut name is not terminated on Windows XP
+        Trace("GetAudioDataFromRegistry: GetModuleFileName failed.");
+        return 0;
+    }
+    char* lastBackslash = std::strrchr(directory, '\\');
+    if (!lastBackslash) {
+        Trace("GetAudioDataFromRegistry: GetModuleFileName _tcsrchr() failed.");
+        return 0;
+    }
+    lastBackslash[1] = '\0';
+    return 1;
+}
+
+// "<directory>Media\<name>", or an empty path when that does not fit.
+void BuildSoundPath(const char* directory, const char* name, char* path) {
+    int length = std::snprintf(path, SOUND_PATH_SIZE, "%sMedia\\%s", directory, name);
+    if (length < 0 || length >= SOUND_PATH_SIZE) {
+        Trace("GetAudioDataFromRegistry: path of %s is too long, refused.", name);
+        path[0] = '\0';
+    }
+}
+
+KeySound ChooseKeyPressSound(BYTE sentKey) {
+    if (IsModifierKey(sentKey)) return SOUND_MODIFIER;
+    const bool shift = bIsShiftDown != 0;
+    // Letters, Win keys, keypad and F-keys: Caps Lock inverts Shift.
+    if (sentKey >= 0x41 && sentKey <= 0x86) return shift != (bIsCapsOn != 0) ? SOUND_CAPITAL : SOUND_REGULAR;
+    // Digits, punctuation and the keys above F23: Shift alone decides.
+    if (sentKey >= 0x27) return shift ? SOUND_CAPITAL : SOUND_REGULAR;
+    return SOUND_REGULAR;
+}
+
+}  // namespace
+
+void GetAudioDataFromRegistry() {
+    bSoundEnabled = GetDwordValueFromRegistry(REG_AUDIO_SESSION_KEY, "Enable", 1) != 0;
+    char capital[SOUND_PATH_SIZE], regular[SOUND_PATH_SIZE], modifier[SOUND_PATH_SIZE];
+    ReadSoundName("SoundCapital", "Default.wav", capital);
+    ReadSoundName("SoundRegular", "hwandsw.wav", regular);
+    ReadSoundName("SoundModifier", "Default.wav", modifier);
+
+    char paths[SOUND_COUNT][SOUND_PATH_SIZE] = {};
+    char directory[MAX_PATH];
+    if (GetDriverDirectory(directory, sizeof directory)) {
+        BuildSoundPath(directory, regular, paths[SOUND_REGULAR]);
+        BuildSoundPath(directory, capital, paths[SOUND_CAPITAL]);
+        BuildSoundPath(directory, modifier, paths[SOUND_MODIFIER]);
+    }
+    EnterCriticalSection(&gSoundPathLock.section);
+    for (int sound = 0; sound < SOUND_COUNT; ++sound) std::memcpy(kSoundPaths[sound], paths[sound], SOUND_PATH_SIZE);
+    LeaveCriticalSection(&gSoundPathLock.section);
+}
+
+void PlayKeySound(KeySound sound) {
+    if (!bSoundEnabled) return;
+    char path[SOUND_PATH_SIZE];
+    EnterCriticalSection(&gSoundPathLock.section);
+    std::memcpy(path, kSoundPaths[sound], SOUND_PATH_SIZE);
+    LeaveCriticalSection(&gSoundPathLock.section);
+    if (path[0]) g_ui.playSoundA(path, nullptr, SOUND_FLAGS);
+}
+
+void PlayKeyPressSound(BYTE sentKey) {
+    if (!bSoundEnabled) return;
+    bIsCapsOn = GetKeyState(VK_CAPITAL) & 1;
+    bIsShiftDown = IsShiftKeyDown();
+    PlayKeySound(ChooseKeyPressSound(sentKey));
+}

@@ -1,0 +1,12 @@
+// Resource identifiers of OrvikDriver.
+#ifndef ORVIK_SERVICE_RESOURCE_H
+#define ORVIK_SERVICE_RESOURCE_H
+
+#define IDI_DRIVER 101
+#define IDI_CONNECTED_ICON 102
+#define IDI_NOT_CONNECTED_ICON 104
+#define IDD_CONNECT_ERROR 133
+#define IDC_ERRORTEXT 1023
+#define IDC_TURNOFF 1024
+
+#endif

@@ -1,0 +1,33 @@
+// Events of the driver service: the stop request, the session changes that
+// the logon notifier delivers as control codes 128 to 135, and the one-time
+// ready signal. The depacketizer waits on all of them.
+#ifndef ORVIK_SERVICE_SERVICEEVENTS_H
+#define ORVIK_SERVICE_SERVICEEVENTS_H
+
+#include <windows.h>
+
+enum SessionEvent {
+    SESSION_LOGON,
+    SESSION_LOGOFF,
+    SESSION_LOCK,
+    SESSION_UNLOCK,
+    SESSION_SCREENSAVER_START,
+    SESSION_SCREENSAVER_STOP,
+    SESSION_SHUTDOWN,
+    SESSION_SHELL_START,
+    SESSION_EVENT_COUNT
+};
+
+extern HANDLE g_hServiceStopEvent;
+extern HANDLE g_hServiceReadyEvent;
+extern HANDLE g_hSessionEvents[SESSION_EVENT_COUNT];
+
+// Creates every event (manual reset, not signalled). 1 or 0.
+int CreateServiceEvents();
+// Closes every event that exists and forgets it.
+void CloseServiceEvents();
+
+// Event set by a user-defined service control code (128 to 135), or 0.
+HANDLE SessionEventForControlCode(DWORD code);
+
+#endif

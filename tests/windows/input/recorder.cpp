@@ -1,0 +1,142 @@
+#include "recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "../../../driver/input/keyboard.h"
+
+namespace {
+
+const char* const RECORDER_CLASS = "OrvikInputRecorder";
+const BYTE SENTINEL_KEY = VK_F24;  // never typed by the code under test in these tests
+const DWORD SENTINEL_TIMEOUT_MS = 5000;
+
+}  // namespace
+
+double NowMs() {
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+bool RecorderWindow::Open(const char* title, bool closes) {
+    title_ = title;
+    closes_ = closes;
+    InitializeCriticalSection(&lock_);
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    sentinelSeen_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Thread, this, 0, nullptr);
+    if (!thread_ || WaitForSingleObject(ready_, 5000) != WAIT_OBJECT_0 || !window_) return false;
+    Take();  // whatever activation brought with it
+    return GetForegroundWindow() == window_;
+}
+
+void RecorderWindow::Close() {
+    if (thread_) {
+        if (IsWindow(window_)) PostMessageA(window_, WM_DESTROY, 0, 0);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    if (ready_) CloseHandle(ready_);
+    if (sentinelSeen_) CloseHandle(sentinelSeen_);
+    ready_ = sentinelSeen_ = nullptr;
+    DeleteCriticalSection(&lock_);
+}
+
+DWORD WINAPI RecorderWindow::Thread(LPVOID parameter) {
+    RecorderWindow* self = static_cast<RecorderWindow*>(parameter);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = RECORDER_CLASS;
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, RECORDER_CLASS, self->title_, WS_OVERLAPPEDWINDOW, 100, 100, 400, 300,
+                                  nullptr, nullptr, windowClass.hInstance, self);
+    if (window) {
+        ShowWindow(window, SW_SHOW);
+        SetForegroundWindow(window);
+        SetFocus(window);
+    }
+    self->window_ = window;
+    SetEvent(self->ready_);
+    MSG message;
+    while (window && GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
+void RecorderWindow::Log(const char* kind, unsigned value, bool withValue) {
+    char text[32];
+    if (withValue) std::snprintf(text, sizeof text, "%s %02X", kind, value);
+    else std::snprintf(text, sizeof text, "%s", kind);
+    EnterCriticalSection(&lock_);
+    log_.push_back({text, NowMs()});
+    LeaveCriticalSection(&lock_);
+}
+
+LRESULT CALLBACK RecorderWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+    RecorderWindow* self = reinterpret_cast<RecorderWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+    const unsigned value = static_cast<unsigned>(wParam);
+    if ((message == WM_KEYDOWN || message == WM_KEYUP) && value == SENTINEL_KEY) {
+        if (message == WM_KEYUP) SetEvent(self->sentinelSeen_);
+        return 0;
+    }
+    switch (message) {
+    case WM_KEYDOWN: self->Log("kd", value); return 0;
+    case WM_KEYUP: self->Log("ku", value); return 0;
+    case WM_SYSKEYDOWN: self->Log("skd", value); return 0;
+    case WM_SYSKEYUP: self->Log("sku", value); return 0;
+    case WM_CHAR: self->Log("ch", value); return 0;
+    case WM_SYSCHAR: self->Log("sch", value); return 0;
+    case WM_LBUTTONDOWN: self->Log("ldown", 0, false); return 0;
+    case WM_LBUTTONUP: self->Log("lup", 0, false); return 0;
+    case WM_RBUTTONDOWN: self->Log("rdown", 0, false); return 0;
+    case WM_RBUTTONUP: self->Log("rup", 0, false); return 0;
+    case WM_MOUSEMOVE: self->Log(wParam & MK_LBUTTON ? "drag" : "move", 0, false); return 0;
+    case WM_POWER_MODE: self->Log("power", value); return 0;
+    case WM_CLOSE:
+        self->Log("close", 0, false);
+        if (self->closes_) DestroyWindow(window);
+        return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+bool RecorderWindow::WaitForSentinel() {
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = SENTINEL_KEY;
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ResetEvent(sentinelSeen_);
+    return SendInput(2, inputs, sizeof(INPUT)) == 2 &&
+           WaitForSingleObject(sentinelSeen_, SENTINEL_TIMEOUT_MS) == WAIT_OBJECT_0;
+}
+
+std::vector<RecordedMessage> RecorderWindow::TakeTimed() {
+    // A window that closed itself gets no more input: its log is complete.
+    if (IsWindow(window_) && !WaitForSentinel()) ADD_FAILURE() << "the sentinel key never reached the window";
+    EnterCriticalSection(&lock_);
+    std::vector<RecordedMessage> taken;
+    taken.swap(log_);
+    LeaveCriticalSection(&lock_);
+    return taken;
+}
+
+std::vector<std::string> RecorderWindow::Take() {
+    std::vector<std::string> texts;
+    for (const RecordedMessage& message : TakeTimed())
+        if (message.text != "move") texts.push_back(message.text);
+    return texts;
+}

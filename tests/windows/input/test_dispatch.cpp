@@ -1,0 +1,142 @@
+// The batch dispatcher: records handled in order, each freed exactly once
+// and its slot cleared, a corrupt count kept inside the 20 slots, and the
+// device's power notices forwarded to the registered settings window only.
+//
+// To see the frees, this program replaces the global operator delete and
+// marks the records a test has put on its watch list.
+#include <windows.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "../../../driver/input/keyboard.h"
+#include "fixture.h"
+
+namespace {
+
+const int WATCH_SIZE = 32;
+void* volatile gWatched[WATCH_SIZE];
+volatile LONG gFreeCount[WATCH_SIZE];
+
+void NoteFree(void* block) {
+    for (int i = 0; i < WATCH_SIZE; ++i)
+        if (block && gWatched[i] == block) InterlockedIncrement(&gFreeCount[i]);
+}
+
+void Watch(int slot, void* block) {
+    gWatched[slot] = block;
+    gFreeCount[slot] = 0;
+}
+
+void StopWatching() {
+    for (int i = 0; i < WATCH_SIZE; ++i) gWatched[i] = nullptr;
+}
+
+}  // namespace
+
+void operator delete(void* block) noexcept {
+    NoteFree(block);
+    std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+    NoteFree(block);
+    std::free(block);
+}
+
+namespace {
+
+class Dispatcher : public InputTest {
+protected:
+    void TearDown() override {
+        StopWatching();
+        InputTest::TearDown();
+    }
+
+    // A batch of `count` presses of 'A', every record watched.
+    void FillWatchedBatch(InputEventBatch* batch, int count) {
+        *batch = {};
+        for (int i = 0; i < count; ++i) {
+            batch->events[i] = NewRecord(Press('A'));
+            Watch(i, batch->events[i]);
+        }
+        batch->count = count;
+    }
+
+    void ExpectEveryRecordFreedOnceAndItsSlotCleared(const InputEventBatch& batch, int count) {
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(1, gFreeCount[i]) << "record " << i;
+            EXPECT_EQ(nullptr, batch.events[i]) << "slot " << i;
+        }
+        EXPECT_EQ(0, batch.count);
+    }
+
+    static Messages TypedA(int times) {
+        Messages expected;
+        for (int i = 0; i < times; ++i) expected.insert(expected.end(), {"kd 41", "ch 61", "ku 41"});
+        return expected;
+    }
+};
+
+TEST_F(Dispatcher, FreesEveryRecordAfterHandlingIt) {
+    InputEventBatch batch;
+    FillWatchedBatch(&batch, 3);
+    DispatchInputEvents(&batch);
+    ExpectEveryRecordFreedOnceAndItsSlotCleared(batch, 3);
+    EXPECT_EQ(TypedA(3), recorder_.Take());
+}
+
+TEST_F(Dispatcher, FreesRecordsOfIgnoredKinds) {
+    InputEventBatch batch = {};
+    const unsigned char kinds[] = {3, 4, 5, 9, 250};
+    for (unsigned char kind : kinds) {
+        batch.events[batch.count] = NewRecord(OfKind(kind));
+        Watch(batch.count, batch.events[batch.count]);
+        ++batch.count;
+    }
+    DispatchInputEvents(&batch);
+    ExpectEveryRecordFreedOnceAndItsSlotCleared(batch, 5);
+    EXPECT_EQ(Messages{}, recorder_.Take());
+}
+
+TEST_F(Dispatcher, ACountAboveTwentyHandlesTheTwentySlotsOnly) {
+    InputEventBatch batch;
+    FillWatchedBatch(&batch, MAX_BATCH_EVENTS);
+    batch.count = MAX_BATCH_EVENTS + 5;
+    DispatchInputEvents(&batch);
+    ExpectEveryRecordFreedOnceAndItsSlotCleared(batch, MAX_BATCH_EVENTS);
+    EXPECT_EQ(TypedA(MAX_BATCH_EVENTS), recorder_.Take());
+}
+
+TEST_F(Dispatcher, EmptyOrNegativeCountsAndNoBatchDoNothing) {
+    InputEventBatch batch = {};
+    DispatchInputEvents(&batch);
+    batch.count = -3;
+    DispatchInputEvents(&batch);
+    DispatchInputEvents(nullptr);
+    EXPECT_EQ(Messages{}, recorder_.Take());
+}
+
+struct PowerRow {
+    unsigned char kind;
+    const char* expected;
+};
+
+TEST_F(Dispatcher, PowerNoticesArePostedToTheRegisteredSettingsWindow) {
+    const PowerRow kRows[] = {{POWER_NORMAL, "power 01"}, {POWER_STANDBY, "power 02"}, {POWER_NOT_STARTED, "power 00"}};
+    hSettingsWnd = recorder_.Handle();
+    for (const PowerRow& row : kRows) {
+        Dispatch({OfKind(row.kind)});
+        EXPECT_EQ(Messages{row.expected}, recorder_.Take()) << "kind " << int(row.kind);
+    }
+}
+
+TEST_F(Dispatcher, PowerNoticesWithoutASettingsWindowPostNothing) {
+    Dispatch({OfKind(POWER_NORMAL), OfKind(POWER_STANDBY), OfKind(POWER_NOT_STARTED)});
+    MSG message;
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_POWER_MODE, WM_POWER_MODE, PM_REMOVE))
+        << "posted to no window, the notice would land in this thread's queue";
+    EXPECT_EQ(Messages{}, recorder_.Take());
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+// Pointer events: moves go where the device says, taps click where the
+// pointer is (only while tap-to-click is on), and the button keys hold their
+// button between press and release so that moves in between drag.
+#include <windows.h>
+
+#include "../../../driver/input/mouse.h"
+#include "fixture.h"
+
+namespace {
+
+const POINT kStart = {300, 250};  // inside the recorder window
+
+class Pointer : public InputTest {
+protected:
+    void SetUp() override {
+        InputTest::SetUp();
+        SetCursorPos(kStart.x, kStart.y);
+        recorder_.Take();
+    }
+
+    static POINT Cursor() {
+        POINT point = {};
+        GetCursorPos(&point);
+        return point;
+    }
+};
+
+int Sign(long value) { return (value > 0) - (value < 0); }
+
+struct MoveRow {
+    short x, y;
+};
+
+TEST_F(Pointer, MovesFollowTheSignOfXAndY) {
+    const MoveRow kRows[] = {{-5, 3}, {7, -4}, {0, 0}, {12, 0}};
+    for (const MoveRow& row : kRows) {
+        SetCursorPos(kStart.x, kStart.y);
+        recorder_.Take();
+        Dispatch({Move(row.x, row.y)});
+        recorder_.Take();
+        const POINT now = Cursor();
+        EXPECT_EQ(Sign(row.x), Sign(now.x - kStart.x)) << "move " << row.x << "," << row.y;
+        EXPECT_EQ(Sign(row.y), Sign(now.y - kStart.y)) << "move " << row.x << "," << row.y;
+    }
+}
+
+TEST_F(Pointer, TapsClickWithoutMovingThePointer) {
+    Dispatch({{EVENT_LEFT_TAP, 0, 0, 100, -100}});
+    EXPECT_EQ((Messages{"ldown", "lup"}), recorder_.Take());
+    Dispatch({{EVENT_RIGHT_TAP, 0, 0, -40, 40}});
+    EXPECT_EQ((Messages{"rdown", "rup"}), recorder_.Take());
+    EXPECT_EQ(kStart.x, Cursor().x);
+    EXPECT_EQ(kStart.y, Cursor().y);
+}
+
+TEST_F(Pointer, WithTapOffTapsAreDroppedButMovesAndButtonKeysWork) {
+    bTapEnabled = 0;
+    Dispatch({{EVENT_LEFT_TAP, 0, 0, 0, 0}, {EVENT_RIGHT_TAP, 0, 0, 0, 0}});
+    EXPECT_EQ(Messages{}, recorder_.Take());
+    Dispatch({Press(VK_LBUTTON), Release(VK_LBUTTON)});
+    EXPECT_EQ((Messages{"ldown", "lup"}), recorder_.Take());
+    Dispatch({Move(6, 0)});
+    recorder_.Take();
+    EXPECT_GT(Cursor().x, kStart.x);
+}
+
+TEST_F(Pointer, LeftButtonKeyHeldOverMovesDrags) {
+    Dispatch({Press(VK_LBUTTON)});
+    EXPECT_EQ(Messages{"ldown"}, recorder_.Take());
+    Dispatch({Move(10, 0), Move(10, 5)});
+    const Messages moved = recorder_.Take();
+    ASSERT_FALSE(moved.empty());
+    for (const std::string& message : moved) EXPECT_EQ("drag", message);
+    Dispatch({Release(VK_LBUTTON)});
+    EXPECT_EQ(Messages{"lup"}, recorder_.Take());
+    EXPECT_GT(Cursor().x, kStart.x);
+    EXPECT_GT(Cursor().y, kStart.y);
+}
+
+TEST_F(Pointer, RightButtonKeyPressAndReleaseTravelApart) {
+    Dispatch({Press(VK_RBUTTON)});
+    EXPECT_EQ(Messages{"rdown"}, recorder_.Take());
+    Dispatch({Release(VK_RBUTTON)});
+    EXPECT_EQ(Messages{"rup"}, recorder_.Take());
+}
+
+}  // namespace

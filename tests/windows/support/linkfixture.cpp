@@ -1,0 +1,75 @@
+#include "linkfixture.h"
+
+#include <mmsystem.h>
+
+#include "../../../common/registry.h"
+#include "../../../common/uiseam.h"
+#include "../../../driver/devicelink/devicelink.h"
+
+std::vector<ShownMessage> LinkFixture::messages;
+
+namespace {
+
+int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+    LinkFixture::messages.push_back({caption ? caption : "", text ? text : "", type});
+    return IDOK;
+}
+
+int WINAPI RecordWideMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
+    char narrowText[1024], narrowCaption[256];
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrowText, sizeof narrowText, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, caption, -1, narrowCaption, sizeof narrowCaption, nullptr, nullptr);
+    return RecordMessageBox(nullptr, narrowText, narrowCaption, type);
+}
+
+void DeleteKeyTree(HKEY root, const std::string& path) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char child[256];
+    while (RegEnumKeyA(key, 0, child, sizeof child) == ERROR_SUCCESS) DeleteKeyTree(root, path + "\\" + child);
+    RegCloseKey(key);
+    RegDeleteKeyA(root, path.c_str());
+}
+
+}  // namespace
+
+void ClearProductRegistry() { DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brevane_org"); }
+
+void LinkFixture::SetUp() {
+    ASSERT_TRUE(sim.Connected()) << "the simulator's control port (ORVIK_SIM_PORT) does not answer";
+    ASSERT_TRUE(sim.Run("reset"));
+    ClearProductRegistry();
+    SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 5);
+    messages.clear();
+    g_ui.messageBoxA = RecordMessageBox;
+    g_ui.messageBoxW = RecordWideMessageBox;
+    usAwaitedOpcode = 0;
+    bSuppressEvents = 0;
+}
+
+void LinkFixture::TearDown() {
+    g_ui.messageBoxA = MessageBoxA;
+    g_ui.messageBoxW = MessageBoxW;
+}
+
+std::vector<Bytes> LinkFixture::WaitForNodes(size_t count, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<Bytes> nodes;
+        EnterCriticalSection(&gQueueLock);
+        for (ReceiveQueueNode* node = gQueueHead; node; node = node->next)
+            nodes.push_back(Bytes(node->data, node->data + node->count));
+        LeaveCriticalSection(&gQueueLock);
+        if (nodes.size() >= count || GetTickCount() - start >= timeoutMs) return nodes;
+        Sleep(20);
+    }
+}
+
+std::vector<std::string> LinkFixture::ReceivedCommandBytes() { return sim.ReceivedCommands(); }
+
+void LinkFixture::DestroyDeviceLinkObjects() {
+    ClosePortHandle(g_hBTPort);
+    CloseDeviceLinkObjects();
+}
+
+std::string LinkFixture::Hex(const Bytes& bytes) { return HexBytes(bytes.data(), bytes.size()); }

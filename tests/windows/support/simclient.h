@@ -1,0 +1,36 @@
+// Test-side client of the device simulator's control port: a Windows test
+// scripts the simulated device (emit key events, change its answers, read
+// back the commands it received) with one text line per command.
+#ifndef ORVIK_TESTS_SIMCLIENT_H
+#define ORVIK_TESTS_SIMCLIENT_H
+
+#include <string>
+#include <vector>
+
+class SimClient {
+public:
+    // Connects to 127.0.0.1 on the port named by the environment variable
+    // (ORVIK_SIM_PORT by default).
+    explicit SimClient(const char* portVariable = "ORVIK_SIM_PORT");
+    ~SimClient();
+    SimClient(const SimClient&) = delete;
+    SimClient& operator=(const SimClient&) = delete;
+
+    bool Connected() const;
+    // Sends one command; true when the simulator answered "ok". The data
+    // lines of the reply go to `lines` when given; `error` gets the reason.
+    bool Run(const std::string& command, std::vector<std::string>* lines = nullptr, std::string* error = nullptr);
+    // The commands the device received, one hex line each ("A5 A5 01 ...").
+    std::vector<std::string> ReceivedCommands();
+
+private:
+    bool ReadLine(std::string* line);
+
+    unsigned int socket_;
+    std::string pending_;
+};
+
+// Hex text of bytes as the simulator logs them: "A5 A5 01".
+std::string HexBytes(const unsigned char* bytes, size_t count);
+
+#endif
