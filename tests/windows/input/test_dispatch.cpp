@@ -2,11 +2,10 @@
 // and its slot cleared, a corrupt count kept inside the 20 slots, and the
 // device's power notices forwarded to the registered settings window only.
 //
-// To see the frees, this program replaces the global operator delete and
-// marks the records a test has put on its watch list.
+// To see the frees, this program replaces the global operator new and delete
+// and counts the frees of the records a test has put on its watch list.
 #include <windows.h>
 
-#include <cstdlib>
 #include <new>
 
 #include "../../../driver/input/keyboard.h"
@@ -34,15 +33,18 @@ void StopWatching() {
 
 }  // namespace
 
-void operator delete(void* block) noexcept {
-    NoteFree(block);
-    std::free(block);
+void* operator new(std::size_t size) {
+    void* block = HeapAlloc(GetProcessHeap(), 0, size ? size : 1);
+    if (!block) throw std::bad_alloc();
+    return block;
 }
 
-void operator delete(void* block, std::size_t) noexcept {
+void operator delete(void* block) noexcept {
     NoteFree(block);
-    std::free(block);
+    if (block) HeapFree(GetProcessHeap(), 0, block);
 }
+
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
 
 namespace {
 
