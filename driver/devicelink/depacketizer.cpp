@@ -234,9 +234,11 @@ DWORD WINAPI Depacketizer(LPVOID) {
             break;
         }
         // The data wake-up is cleared before draining, so a node queued
-        // meanwhile either is drained now or signals again.
-        ResetEvent(handles[index]);
+        // meanwhile either is drained now or signals again. The stop event
+        // stays set: the service thread waits for it too.
+        if (index == WAIT_DATA) ResetEvent(handles[WAIT_DATA]);
         running = Serve(index, scratch, &group);
+        if (running && index != WAIT_DATA) ResetEvent(handles[index]);
     }
     Trace("Exiting Depacketizer. %d", gbDepacketizerState);
     FreeGroup(&group);

@@ -72,6 +72,7 @@ void FreeReceiveQueue();
 int CreateDeviceLinkObjects();
 // Closes the objects (the port excepted) once no link thread runs.
 void CloseDeviceLinkObjects();
+bool DeviceLinkObjectsExist();
 int StartLinkThread(LPTHREAD_START_ROUTINE routine, volatile BYTE* state, HANDLE* thread);
 int StartReaderThread();
 // Asks the reader to end, closes the port (which ends its wait) and gives it

@@ -16,6 +16,7 @@ volatile BYTE gbDepacketizerState = THREAD_ENDED;
 namespace {
 
 volatile LONG bConnected = 0;
+bool gbLinkObjectsExist = false;  // the queue lock is initialised
 
 const int STOP_CHECKS = 3;
 const DWORD STOP_CHECK_INTERVAL_MS = 10;
@@ -33,6 +34,7 @@ void SetConnectionState(int connected) { InterlockedExchange(&bConnected, connec
 
 int CreateDeviceLinkObjects() {
     InitializeCriticalSection(&gQueueLock);
+    gbLinkObjectsExist = true;
     if (!InitializePortSettings()) return 0;
     FramerReset(&gFramer);
     ghCommandSemaphore = CreateSemaphoreA(nullptr, 1, 1, nullptr);
@@ -47,7 +49,11 @@ int CreateDeviceLinkObjects() {
     return ghDataEvent != nullptr;
 }
 
+bool DeviceLinkObjectsExist() { return gbLinkObjectsExist; }
+
 void CloseDeviceLinkObjects() {
+    if (!gbLinkObjectsExist) return;
+    gbLinkObjectsExist = false;
     Trace("DeInit: Closing semaphore.");
     CloseAndForget(&ghCommandSemaphore);
     CloseAndForget(&ghCommandResponseEvent);

@@ -77,6 +77,7 @@ DWORD WINAPI ReadThreadRoutine(LPVOID) {
 }
 
 void FreeReceiveQueue() {
+    if (!DeviceLinkObjectsExist()) return;
     EnterCriticalSection(&gQueueLock);
     while (gQueueHead) {
         ReceiveQueueNode* next = gQueueHead->next;

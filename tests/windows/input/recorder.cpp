@@ -86,8 +86,10 @@ LRESULT CALLBACK RecorderWindow::Procedure(HWND window, UINT message, WPARAM wPa
     RecorderWindow* self = reinterpret_cast<RecorderWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!self) return DefWindowProcA(window, message, wParam, lParam);
     const unsigned value = static_cast<unsigned>(wParam);
-    if ((message == WM_KEYDOWN || message == WM_KEYUP) && value == SENTINEL_KEY) {
-        if (message == WM_KEYUP) SetEvent(self->sentinelSeen_);
+    const bool keyMessage =
+        message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
+    if (keyMessage && value == SENTINEL_KEY) {
+        if (message == WM_KEYUP || message == WM_SYSKEYUP) SetEvent(self->sentinelSeen_);
         return 0;
     }
     switch (message) {

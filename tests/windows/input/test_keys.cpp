@@ -3,7 +3,8 @@
 // receive for it (nothing more, in this order). Left and right Shift, Ctrl
 // and Alt reach a window as VK_SHIFT (10), VK_CONTROL (11) and VK_MENU (12);
 // while an Alt is down keys arrive as WM_SYSKEYDOWN/WM_SYSCHAR/WM_SYSKEYUP,
-// and F10 always does.
+// and F10 always does. The recorder's sentinel key counts as a key pressed
+// under Alt, so an Alt's release always arrives as WM_KEYUP ("ku 12").
 #include <windows.h>
 
 #include "../../../driver/input/keyboard.h"
@@ -38,7 +39,7 @@ const TranslationRow kTranslationRows[] = {
     {"Right Shift", {{Press(VK_RSHIFT), {"kd 10"}}, {Release(VK_RSHIFT), {"ku 10"}}}},
     {"generic Ctrl", {{Press(VK_CONTROL), {"kd 11"}}, {Release(VK_CONTROL), {"ku 11"}}}},
     {"Right Ctrl", {{Press(VK_RCONTROL), {"kd 11"}}, {Release(VK_RCONTROL), {"ku 11"}}}},
-    {"Left Alt", {{Press(VK_LMENU), {"skd 12"}}, {Release(VK_LMENU), {"sku 12"}}}},
+    {"Left Alt", {{Press(VK_LMENU), {"skd 12"}}, {Release(VK_LMENU), {"ku 12"}}}},
     {"Shift held over a letter gives a capital",
      {{Press(VK_LSHIFT), {"kd 10"}},
       {Press('A'), {"kd 41", "ch 41", "ku 41"}},
@@ -52,11 +53,11 @@ const TranslationRow kTranslationRows[] = {
     {"Fn+A: not on the Fn layer", {{FnDown, {}}, {Press('A'), {"kd 41", "ch 61", "ku 41"}}, {FnUp, {}}}},
     {"after Fn is released, 1 is 1 again", {{FnDown, {}}, {FnUp, {}}, {Press('1'), {"kd 31", "ch 31", "ku 31"}}}},
     {"Fn+Win, release Fn, release Win: Left Alt held from the Win press to the Fn release",
-     {{FnDown, {}}, {Press(VK_LWIN), {"skd 12"}}, {FnUp, {"sku 12"}}, {Release(VK_LWIN), {}}}},
+     {{FnDown, {}}, {Press(VK_LWIN), {"skd 12"}}, {FnUp, {"ku 12"}}, {Release(VK_LWIN), {}}}},
     {"Fn+Win, release Win, release Fn: Left Alt released with the Win key",
-     {{FnDown, {}}, {Press(VK_RWIN), {"skd 12"}}, {Release(VK_RWIN), {"sku 12"}}, {FnUp, {}}}},
+     {{FnDown, {}}, {Press(VK_RWIN), {"skd 12"}}, {Release(VK_RWIN), {"ku 12"}}, {FnUp, {}}}},
     {"Fn+Space: Right Alt until the space bar is released",
-     {{FnDown, {}}, {Press(VK_SPACE), {"skd 12"}}, {Release(VK_SPACE), {"sku 12"}}, {FnUp, {}}}},
+     {{FnDown, {}}, {Press(VK_SPACE), {"skd 12"}}, {Release(VK_SPACE), {"ku 12"}}, {FnUp, {}}}},
     {"Alt latched: a digit is not remapped, and the Alt still ends with Fn",
      {{FnDown, {}},
       {Press(VK_LWIN), {"skd 12"}},

@@ -1,0 +1,212 @@
+// Device commands and the start-up sequences against the simulated device.
+#include <gtest/gtest.h>
+
+#include "../../common/registry.h"
+#include "../../driver/devicelink/commands.h"
+#include "../../driver/devicelink/devicelink.h"
+#include "../../driver/service/resource.h"
+#include "../../driver/service/serviceevents.h"
+#include "support/driverlink.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class CommandTest : public DriverLinkTest {
+protected:
+    void SetUp() override {
+        DriverLinkTest::SetUp();
+        ASSERT_TRUE(sim.Run("set powerstate FB"));
+        ASSERT_TRUE(InitializeKeyBoard());
+        ASSERT_EQ(1, GetConnectionState());
+    }
+
+    // Sends one command and says how long the answer took.
+    int Send(unsigned short opcode, int commandClass, DWORD* elapsedMs = nullptr) {
+        unsigned char answer[RESPONSE_BUFFER_SIZE];
+        const DWORD start = GetTickCount();
+        const int ok = WriteAllData(opcode, nullptr, answer, commandClass);
+        if (elapsedMs) *elapsedMs = GetTickCount() - start;
+        return ok;
+    }
+};
+
+TEST_F(CommandTest, ResponseLengthMustMatchTheTableUnlessItIsOpen) {
+    ASSERT_TRUE(sim.Run("badlen 021C 2"));
+    EXPECT_EQ(0, Send(GET_POWERSTATE, CMD_CLASS_ORDINARY)) << "two bytes where one is expected";
+    ASSERT_TRUE(sim.Run("badlen 020B 7"));
+    EXPECT_EQ(1, Send(GET_DEVICEID, CMD_CLASS_ORDINARY)) << "any length is taken";
+    ASSERT_TRUE(sim.Run("badlen 0680 3"));
+    EXPECT_EQ(0, Send(START_ZSM, CMD_CLASS_START)) << "the start command carries no payload";
+    ASSERT_TRUE(sim.Run("badlen off"));
+    EXPECT_EQ(1, Send(GET_POWERSTATE, CMD_CLASS_ORDINARY));
+}
+
+TEST_F(CommandTest, FailureStatusFailsAtOnceAndSilenceAfterTheClassTimeout) {
+    DWORD elapsed = 0;
+    ASSERT_TRUE(sim.Run("fail 021C"));
+    EXPECT_EQ(0, Send(GET_POWERSTATE, CMD_CLASS_ORDINARY, &elapsed));
+    EXPECT_LT(elapsed, 2000u) << "no waiting for the time-out";
+
+    ASSERT_TRUE(sim.Run("silent all"));
+    EXPECT_EQ(0, Send(GET_POWERSTATE, CMD_CLASS_ORDINARY, &elapsed));
+    EXPECT_GE(elapsed, 4900u);
+    EXPECT_LT(elapsed, 8000u);
+    EXPECT_EQ(0, Send(START_ZSM, CMD_CLASS_START, &elapsed));
+    EXPECT_GE(elapsed, 2400u);
+    EXPECT_LT(elapsed, 4900u);
+}
+
+TEST_F(CommandTest, CommandsFromSeveralThreadsTakeTurns) {
+    struct Sender {
+        static DWORD WINAPI Run(LPVOID result) {
+            unsigned char answer[RESPONSE_BUFFER_SIZE];
+            *static_cast<int*>(result) = WriteAllData(GET_PROJECTEDLAYOUTNUM, nullptr, answer, CMD_CLASS_ORDINARY);
+            return 0;
+        }
+    };
+    ASSERT_TRUE(sim.Run("delay all 100"));
+    int results[4] = {};
+    HANDLE threads[4];
+    for (int i = 0; i < 4; ++i) threads[i] = CreateThread(nullptr, 0, Sender::Run, &results[i], 0, nullptr);
+    WaitForMultipleObjects(4, threads, TRUE, 20000);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(1, results[i]);
+        CloseHandle(threads[i]);
+    }
+    EXPECT_EQ(4u, Commands().size());
+}
+
+struct HandshakeCase {
+    const char* name;
+    const char* layoutNumber;
+    const char* deviceId;
+    Lines expected;
+};
+
+TEST_F(CommandTest, LayoutHandshakeFollowsTheDevicesAnswers) {
+    const HandshakeCase cases[] = {
+        {"layout 0 requested", "02", "00A0", {wire::GET_PROJECTEDLAYOUTNUM, wire::SET_ACTIVELAYOUT_0}},
+        {"device id 0x0A0", "00", "00A0", {wire::GET_PROJECTEDLAYOUTNUM, wire::GET_DEVICEID, wire::SET_ACTIVELAYOUT_5}},
+        {"device id 0x3E0", "00", "03E0", {wire::GET_PROJECTEDLAYOUTNUM, wire::GET_DEVICEID}},
+    };
+    for (const HandshakeCase& c : cases) {
+        ASSERT_TRUE(sim.Run(std::string("set projectedlayoutnum ") + c.layoutNumber));
+        ASSERT_TRUE(sim.Run(std::string("set deviceid ") + c.deviceId));
+        ASSERT_TRUE(sim.Run("clearlog"));
+        EXPECT_EQ(1, SetDefaultLayout()) << c.name;
+        EXPECT_EQ(c.expected, Commands()) << c.name;
+        EXPECT_EQ(0, bSuppressEvents) << c.name;
+    }
+    ASSERT_TRUE(sim.Run("silent 023F"));
+    EXPECT_EQ(0, SetDefaultLayout());
+    EXPECT_EQ(0, bSuppressEvents) << "cleared on every way out";
+}
+
+// InitSequence from each power state the device may be in.
+class InitSequenceTest : public DriverLinkTest {};
+
+struct PowerCase {
+    const char* state;
+    Lines expected;
+    DWORD minimumMs;
+};
+
+TEST_F(InitSequenceTest, BringsTheDeviceUpFromEveryPowerState) {
+    const PowerCase cases[] = {
+        {"FB", {wire::GET_POWERSTATE, wire::GET_PROJECTEDLAYOUTNUM, wire::GET_DEVICEID, wire::SET_ACTIVELAYOUT_5}, 0},
+        {"FC",
+         {wire::GET_POWERSTATE, wire::SET_POWERSTATE_NORMAL, wire::GET_PROJECTEDLAYOUTNUM, wire::GET_DEVICEID,
+          wire::SET_ACTIVELAYOUT_5},
+         0},
+        {"FD",
+         {wire::GET_POWERSTATE, wire::START_ZSM, wire::GET_PROJECTEDLAYOUTNUM, wire::GET_DEVICEID,
+          wire::SET_ACTIVELAYOUT_5},
+         2000},
+    };
+    for (const PowerCase& c : cases) {
+        ASSERT_TRUE(sim.Run("reset"));
+        ASSERT_TRUE(sim.Run(std::string("set powerstate ") + c.state));
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(1, InitSequence()) << c.state;
+        EXPECT_GE(GetTickCount() - start, c.minimumMs) << c.state << ": the device settles after its start";
+        EXPECT_EQ(c.expected, Commands()) << c.state;
+        EXPECT_EQ(1, GetConnectionState()) << c.state;
+        EXPECT_TRUE(messages.empty()) << c.state;
+        DeInitializeKeyBoard();
+    }
+}
+
+TEST_F(InitSequenceTest, SilentDeviceEndsNotConnected) {
+    ASSERT_TRUE(sim.Run("silent all"));
+    EXPECT_EQ(0, InitSequence());
+    EXPECT_EQ((Lines{wire::GET_POWERSTATE}), Commands());
+    EXPECT_EQ(0, GetConnectionState());
+    EXPECT_EQ(nullptr, g_hBTPort);
+    EXPECT_EQ(nullptr, g_hReadThread) << "the reader is stopped";
+    EXPECT_EQ(0u, GetDwordValueFromRegistry(REG_COMPORT_KEY, "Connected", 7));
+}
+
+TEST_F(InitSequenceTest, FailedHandshakeShowsMessage2AndKeepsTheLink) {
+    ASSERT_TRUE(sim.Run("set powerstate FB"));
+    ASSERT_TRUE(sim.Run("fail 023F"));
+    EXPECT_EQ(1, InitSequence());
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("Unable to set Tavelin information. Please check the serial connection and make sure that the device "
+              "is turned on. If the error persists, contact customer support.",
+              messages[0].text);
+    EXPECT_EQ(1, GetConnectionState());
+}
+
+// The connection error dialog after a failed start or a refused wake-up.
+class ErrorDialogTest : public DriverLinkTest {
+protected:
+    void SetUp() override {
+        DriverLinkTest::SetUp();
+        ASSERT_TRUE(InitializeKeyBoard());
+    }
+};
+
+TEST_F(ErrorDialogTest, RetryRepeatsTheStartUntilCancel) {
+    ASSERT_TRUE(sim.Run("silent 0680"));
+    DialogAnswerer answerer({IDRETRY, IDRETRY, IDCANCEL});
+    EXPECT_EQ(0, SendStartZSM());
+    EXPECT_EQ(3, answerer.Answered());
+    EXPECT_EQ((Lines{wire::START_ZSM, wire::START_ZSM, wire::START_ZSM}), Commands());
+    ASSERT_FALSE(answerer.Texts().empty());
+    EXPECT_EQ("Unable to detect a connected device. Please check that the serial cable is connected properly and "
+              "make sure that the device is turned on.\n\nWould you like to retry to establish a connection, turn "
+              "off the Tavelin or cancel the attemp to connect?",
+              answerer.Texts()[0]);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(g_hServiceStopEvent, 0)) << "Cancel does not stop the driver";
+}
+
+TEST_F(ErrorDialogTest, RetryThatSucceedsEndsTheLoop) {
+    ASSERT_TRUE(sim.Run("silent 0680 once"));
+    DialogAnswerer answerer({IDRETRY});
+    EXPECT_EQ(1, SendStartZSM());
+    EXPECT_EQ(1, answerer.Answered());
+}
+
+TEST_F(ErrorDialogTest, TurnOffAlertsAndStopsTheDriver) {
+    ASSERT_TRUE(sim.Run("silent 0680"));
+    DialogAnswerer answerer({IDC_TURNOFF});
+    EXPECT_EQ(0, SendStartZSM());
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("Alert", messages[0].caption);
+    EXPECT_EQ("This operation turns off the Tavelin. Next time you connect your tavelin, tap on application icon "
+              "before you start typing.",
+              messages[0].text);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_hServiceStopEvent, 0));
+}
+
+TEST_F(ErrorDialogTest, RefusedWakeUpAsksAgainOnEveryFailure) {
+    ASSERT_TRUE(sim.Run("set powerstate FC"));
+    ASSERT_TRUE(sim.Run("fail 012F"));
+    DialogAnswerer answerer({IDRETRY, IDCANCEL});
+    EXPECT_EQ(0, PowerStateSequence());
+    EXPECT_EQ(2, answerer.Answered());
+    EXPECT_EQ((Lines{wire::GET_POWERSTATE, wire::SET_POWERSTATE_NORMAL, wire::SET_POWERSTATE_NORMAL}), Commands());
+}
+
+}  // namespace
