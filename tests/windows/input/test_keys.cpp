@@ -93,6 +93,7 @@ class KeyTranslation : public InputTest {};
 
 TEST_F(KeyTranslation, EveryRowTypesExactlyItsMessages) {
     for (const TranslationRow& row : kTranslationRows) {
+        SCOPED_TRACE(row.name);
         ResetKeyboardState();
         for (size_t i = 0; i < row.steps.size(); ++i) {
             Dispatch({row.steps[i].event});

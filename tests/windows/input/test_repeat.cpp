@@ -189,6 +189,7 @@ TEST_F(KeyRepeat, KeysThatNeverRepeat) {
         {"Ctrl", {Press(VK_CONTROL)}, VK_CONTROL, true},
     };
     for (const NoRepeatRow& row : kRows) {
+        SCOPED_TRACE(row.name);
         ResetKeyboardState();
         bRepeatEnabled = row.repeatEnabled;
         for (const DeviceEvent& press : row.presses) Dispatch({press});

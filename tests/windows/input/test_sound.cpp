@@ -152,6 +152,7 @@ TEST_F(KeySounds, EachPressPlaysTheSoundOfTheChoiceTable) {
          {Release('A'), Held('A'), Move(1, 1), LeftTap}, {}},
     };
     for (const SoundRow& row : kRows) {
+        SCOPED_TRACE(row.name);
         ResetKeyboardState();
         SetKeyboard(row.capsOn, row.shiftDown);
         gPlayed.clear();
