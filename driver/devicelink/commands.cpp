@@ -144,7 +144,8 @@ void SendKeyUp(WORD key) {
     SendInput(1, &input, sizeof input);
 }
 
-bool IsKeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+// The system-wide state: the threads that stop the link do not read input.
+bool IsKeyDown(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
 
 void ReleaseIfDown(int first, int last) {
     for (int key = first; key <= last; ++key)
@@ -262,14 +263,15 @@ void ReleaseStuckKeys() {
     ReleaseIfDown(0x61, 0x7A);
     ReleaseIfDown('0', '9');
     ReleaseIfDown(VK_CAPITAL, VK_CAPITAL);
-    // Keys the driver pressed itself are released even when Windows has
-    // already lost track of them.
-    if (bIsCtrlDown) {
+    // Ctrl and Shift recorded as held are released even when Windows has
+    // lost track of them; the record is refreshed only at the next key, so a
+    // Ctrl or Shift whose own release never came is released when down.
+    if (bIsCtrlDown || IsKeyDown(VK_CONTROL)) {
         SendKeyUp(VK_CONTROL);
         SendKeyUp(VK_LCONTROL);
         SendKeyUp(VK_RCONTROL);
     }
-    if (bIsShiftDown) {
+    if (bIsShiftDown || IsKeyDown(VK_SHIFT)) {
         SendKeyUp(VK_SHIFT);
         SendKeyUp(VK_LSHIFT);
         SendKeyUp(VK_RSHIFT);

@@ -35,6 +35,9 @@ void InputTest::SetUp() {
     hSettingsWnd = 0;
     g_ui.playSoundA = SilentPlaySound;
     ASSERT_TRUE(recorder_.Open(WindowTitle())) << "the recorder window did not become the foreground window";
+    // Clicks elsewhere would activate another window and take the keys with it.
+    SetCursorPos(POINTER_HOME.x, POINTER_HOME.y);
+    recorder_.Take();
 }
 
 void InputTest::TearDown() {

@@ -14,6 +14,8 @@
 
 using Messages = std::vector<std::string>;
 
+const POINT POINTER_HOME = {300, 250};  // inside the recorder window
+
 class InputTest : public ::testing::Test {
 protected:
     void SetUp() override;

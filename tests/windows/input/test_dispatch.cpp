@@ -16,19 +16,29 @@ namespace {
 const int WATCH_SIZE = 32;
 void* volatile gWatched[WATCH_SIZE];
 volatile LONG gFreeCount[WATCH_SIZE];
+volatile DWORD gWatchingThread = 0;  // frees on other threads reuse blocks and do not count
 
 void NoteFree(void* block) {
+    if (!block || GetCurrentThreadId() != gWatchingThread) return;
     for (int i = 0; i < WATCH_SIZE; ++i)
-        if (block && gWatched[i] == block) InterlockedIncrement(&gFreeCount[i]);
+        if (gWatched[i] == block) ++gFreeCount[i];
 }
 
 void Watch(int slot, void* block) {
     gWatched[slot] = block;
     gFreeCount[slot] = 0;
+    gWatchingThread = GetCurrentThreadId();
 }
 
 void StopWatching() {
+    gWatchingThread = 0;
     for (int i = 0; i < WATCH_SIZE; ++i) gWatched[i] = nullptr;
+}
+
+// Dispatches the batch while its records are watched.
+void DispatchWatched(InputEventBatch* batch) {
+    DispatchInputEvents(batch);
+    StopWatching();
 }
 
 }  // namespace
@@ -50,11 +60,6 @@ namespace {
 
 class Dispatcher : public InputTest {
 protected:
-    void TearDown() override {
-        StopWatching();
-        InputTest::TearDown();
-    }
-
     // A batch of `count` presses of 'A', every record watched.
     void FillWatchedBatch(InputEventBatch* batch, int count) {
         *batch = {};
@@ -83,7 +88,7 @@ protected:
 TEST_F(Dispatcher, FreesEveryRecordAfterHandlingIt) {
     InputEventBatch batch;
     FillWatchedBatch(&batch, 3);
-    DispatchInputEvents(&batch);
+    DispatchWatched(&batch);
     ExpectEveryRecordFreedOnceAndItsSlotCleared(batch, 3);
     EXPECT_EQ(TypedA(3), recorder_.Take());
 }
@@ -96,7 +101,7 @@ TEST_F(Dispatcher, FreesRecordsOfIgnoredKinds) {
         Watch(batch.count, batch.events[batch.count]);
         ++batch.count;
     }
-    DispatchInputEvents(&batch);
+    DispatchWatched(&batch);
     ExpectEveryRecordFreedOnceAndItsSlotCleared(batch, 5);
     EXPECT_EQ(Messages{}, recorder_.Take());
 }
@@ -105,7 +110,7 @@ TEST_F(Dispatcher, ACountAboveTwentyHandlesTheTwentySlotsOnly) {
     InputEventBatch batch;
     FillWatchedBatch(&batch, MAX_BATCH_EVENTS);
     batch.count = MAX_BATCH_EVENTS + 5;
-    DispatchInputEvents(&batch);
+    DispatchWatched(&batch);
     ExpectEveryRecordFreedOnceAndItsSlotCleared(batch, MAX_BATCH_EVENTS);
     EXPECT_EQ(TypedA(MAX_BATCH_EVENTS), recorder_.Take());
 }

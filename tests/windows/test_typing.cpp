@@ -1,0 +1,189 @@
+// End to end: keys tapped on the simulated device travel through the COM
+// port, the reader, the depacketizer and the key translation into the
+// foreground window.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "../../driver/devicelink/commands.h"
+#include "../../driver/devicelink/devicelink.h"
+#include "../../driver/input/keyboard.h"
+#include "../../driver/input/sound.h"
+#include "../../driver/service/tray.h"
+#include "input/recorder.h"
+#include "support/driverlink.h"
+
+namespace {
+
+using Messages = std::vector<std::string>;
+
+class TypingTest : public DriverLinkTest {
+protected:
+    void SetUp() override {
+        DriverLinkTest::SetUp();
+        bSoundEnabled = 0;
+        bRepeatEnabled = 1;
+        gusHold_Interval = 300;
+        gusRepeat_Interval = 50;
+        gusRepeatWatch_Interval = 99;
+        timerThread_ = CreateThread(nullptr, 0, RunTimerWindow, nullptr, 0, nullptr);
+        ASSERT_TRUE(WaitFor([] { return ghTimerWnd != nullptr; }));
+        ASSERT_TRUE(sim.Run("set powerstate FB"));
+        ASSERT_EQ(1, InitSequence());
+        ASSERT_TRUE(sim.Run("clearlog"));
+        ASSERT_TRUE(recorder.Open("Orvik typing test"));
+    }
+    void TearDown() override {
+        recorder.Close();
+        PostMessageA(ghTimerWnd, WM_CLOSE, 0, 0);
+        WaitForSingleObject(timerThread_, 3000);
+        CloseHandle(timerThread_);
+        DriverLinkTest::TearDown();
+    }
+
+    // Runs simulator commands, then takes what the window received.
+    Messages Type(std::initializer_list<const char*> commands) {
+        for (const char* command : commands) EXPECT_TRUE(sim.Run(command)) << command;
+        // The depacketizer works asynchronously: let the last group arrive.
+        Sleep(150);
+        return recorder.Take();
+    }
+
+    static DWORD WINAPI RunTimerWindow(LPVOID) {
+        if (!CreateTimerWindow()) return 1;
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+        ghTimerWnd = nullptr;
+        return 0;
+    }
+
+    RecorderWindow recorder;
+    HANDLE timerThread_ = nullptr;
+};
+
+struct TypingCase {
+    const char* name;
+    std::initializer_list<const char*> commands;
+    Messages expected;
+};
+
+TEST_F(TypingTest, KeysFromTheDeviceArriveAsTheLayersSay) {
+    const TypingCase cases[] = {
+        {"ordinary key typed at its press", {"press 41"}, {"kd 41", "ch 61", "ku 41"}},
+        {"its release sends nothing", {"release 41"}, {}},
+        {"Tab pressed and released apart", {"press 09"}, {"kd 09", "ch 09"}},
+        {"Tab release", {"release 09"}, {"ku 09"}},
+        {"Shift modifies the next key", {"press A0", "press 42", "release A0"},
+         {"kd 10", "kd 42", "ch 42", "ku 42", "ku 10"}},
+        {"Fn+1 gives F1", {"special press 26", "press 31", "release 31", "special release 26"}, {"kd 70", "ku 70"}},
+        {"Fn+0 gives F10", {"special press 26", "press 30", "special release 26"}, {"skd 79", "sku 79"}},
+        {"arrow layer", {"special press 27", "press 49", "press 4A", "press 4B", "press 4C", "special release 27"},
+         {"kd 26", "ku 26", "kd 25", "ku 25", "kd 28", "ku 28", "kd 27", "ku 27"}},
+        {"Fn+Win latches Left Alt until Fn goes",
+         {"special press 26", "press 5B", "special release 26", "release 5B"}, {"skd 12", "sku 12"}},
+    };
+    for (const TypingCase& c : cases) EXPECT_EQ(c.expected, Type(c.commands)) << c.name;
+}
+
+TEST_F(TypingTest, FnEnterClosesTheForegroundWindowAndTypesNothing) {
+    recorder.Close();
+    RecorderWindow application;
+    ASSERT_TRUE(application.Open("Orvik closing application", true));
+    for (const char* command : {"special press 26", "press 0D", "release 0D", "special release 26"})
+        ASSERT_TRUE(sim.Run(command));
+    EXPECT_TRUE(application.WaitUntilClosed(3000));
+    ASSERT_TRUE(recorder.Open("Orvik typing test"));
+    EXPECT_EQ((Messages{}), recorder.Take()) << "no Enter was typed";
+}
+
+TEST_F(TypingTest, HeldKeyRepeatsAndStopsWhenTheDeviceStopsReportingIt) {
+    EXPECT_EQ((Messages{"kd 41", "ch 61", "ku 41"}), Type({"press 41"}));
+    for (int i = 0; i < 16; ++i) {  // held for about 800 ms
+        ASSERT_TRUE(sim.Run("hold 41"));
+        Sleep(50);
+    }
+    Sleep(400);  // no release: the watch must end the repeat by itself
+    const Messages repeated = recorder.Take();
+    const size_t downs = std::count(repeated.begin(), repeated.end(), std::string("kd 41"));
+    EXPECT_GE(downs, 3u) << "repeats from about 300 ms on, every 50 ms";
+    EXPECT_LE(downs, 14u);
+    Sleep(300);
+    EXPECT_TRUE(recorder.Take().empty()) << "repeating stopped";
+}
+
+TEST_F(TypingTest, BadChecksumInsideAGroupDropsOnlyThatRecord) {
+    const Bytes a = KeyEvent(1, 0x41, true);
+    Bytes b = KeyEvent(1, 0x42, true);
+    b.back() ^= 0xFF;
+    const Bytes c = KeyEvent(1, 0x43, false);
+    EXPECT_TRUE(sim.Run("raw " + Hex(Concat({a, b, c}))));
+    Sleep(200);
+    EXPECT_EQ((Messages{"kd 41", "ch 61", "ku 41", "kd 43", "ch 63", "ku 43"}), recorder.Take());
+}
+
+TEST_F(TypingTest, WrongLayoutDropsTheGroupAndRunsTheHandshake) {
+    EXPECT_EQ((Messages{}), Type({"press 41 layout=02FFFFFF"}));
+    const std::vector<std::string> commands = Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(wire::GET_PROJECTEDLAYOUTNUM, commands[0]);
+    EXPECT_EQ((Messages{"kd 42", "ch 62", "ku 42"}), Type({"press 42"})) << "typing goes on after it";
+}
+
+TEST_F(TypingTest, LayoutNoticeAlwaysRunsTheHandshake) {
+    Type({"notice D1"});
+    const std::vector<std::string> commands = Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(wire::GET_PROJECTEDLAYOUTNUM, commands[0]);
+}
+
+TEST_F(TypingTest, PowerNoticesReachOnlyARegisteredWindow) {
+    EXPECT_EQ((Messages{}), Type({"power FB", "power FC"}));
+    hSettingsWnd = recorder.Handle();
+    EXPECT_EQ((Messages{"power 01", "power 02", "power 00"}), Type({"power FB", "power FC", "power FD"}));
+    hSettingsWnd = nullptr;
+}
+
+TEST_F(TypingTest, LayoutLoadErrorShowsMessage2AndEndsTheDepacketizer) {
+    Type({"notice E5"});
+    ASSERT_TRUE(WaitFor([] { return gbDepacketizerState == THREAD_ENDED; }));
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("Error", messages[0].caption);
+    EXPECT_EQ(0u, messages[0].text.find("Unable to set Tavelin information."));
+    EXPECT_EQ((Messages{}), Type({"press 41"})) << "input stops";
+}
+
+TEST_F(TypingTest, UnplugLeavesTheLinkNotConnectedAndReconnectingWorks) {
+    ASSERT_TRUE(sim.Run("unplug"));
+    ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; })) << "the lost link shows";
+    EXPECT_EQ(nullptr, g_hBTPort);
+    ASSERT_TRUE(sim.Run("plug"));
+    ASSERT_TRUE(sim.Run("set powerstate FB"));
+    EXPECT_EQ(1, DoConnectionSequence()) << "switching on again reopens the port";
+    EXPECT_EQ((Messages{"kd 44", "ch 64", "ku 44"}), Type({"press 44"}));
+}
+
+TEST_F(TypingTest, DisconnectStopsInputAndReleasesKeysTheDriverHeld) {
+    EXPECT_EQ((Messages{"kd 11"}), Type({"press 11"}));  // Ctrl down, its release never comes
+    DisableConnection();
+    EXPECT_EQ(nullptr, g_hReadThread);
+    const Messages released = recorder.Take();
+    EXPECT_NE(released.end(), std::find(released.begin(), released.end(), "ku 11")) << "Ctrl released";
+    EXPECT_EQ((Messages{}), Type({"press 41"})) << "nothing arrives while disconnected";
+}
+
+TEST_F(TypingTest, StopFreesQueuedGroupsAndReleasesStuckKeys) {
+    bIsCtrlDown = 1;  // recorded as held even though Windows sees it up
+    // Keep the depacketizer busy so that groups stay queued.
+    SuspendThread(g_hDepacketizerThread);
+    ASSERT_TRUE(sim.Run("press 41"));
+    ASSERT_TRUE(sim.Run("press 42"));
+    ASSERT_EQ(2u, WaitForNodes(2).size());
+    DeInitializeKeyBoard();  // ends the suspended depacketizer by force
+    EXPECT_EQ(nullptr, gQueueHead);
+    EXPECT_EQ(nullptr, g_hReadThread);
+    EXPECT_EQ(nullptr, g_hDepacketizerThread);
+    const Messages seen = recorder.Take();
+    EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), "ku 11")) << "Ctrl released";
+}
+
+}  // namespace
