@@ -1,0 +1,99 @@
+// Measures key repeat through the whole path: the simulated device reports a
+// key held every 50 ms, the driver repeats it on its timer window, and a
+// foreground window timestamps each repeated key. Prints the figures; asserts
+// nothing (timing depends on the machine).
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "../../common/registry.h"
+#include "../../driver/devicelink/commands.h"
+#include "../../driver/devicelink/devicelink.h"
+#include "../../driver/input/keyboard.h"
+#include "../../driver/input/sound.h"
+#include "../../driver/service/serviceevents.h"
+#include "../windows/input/recorder.h"
+#include "../windows/support/simclient.h"
+
+namespace {
+
+DWORD WINAPI RunTimerWindow(LPVOID) {
+    if (!CreateTimerWindow()) return 1;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    return 0;
+}
+
+struct Figures {
+    double firstRepeatMs;
+    double meanIntervalMs, minIntervalMs, maxIntervalMs;
+    double stopAfterLastHoldMs;
+    size_t repeats;
+};
+
+Figures MeasureOneHold(SimClient& sim, RecorderWindow& recorder, int holdEvents) {
+    sim.Run("press 41");
+    Sleep(100);
+    recorder.TakeTimed();
+    const double firstHold = NowMs();
+    double lastHold = firstHold;
+    for (int i = 0; i < holdEvents; ++i) {
+        sim.Run("hold 41");
+        lastHold = NowMs();
+        Sleep(50);
+    }
+    Sleep(500);
+    std::vector<double> downs;
+    for (const RecordedMessage& m : recorder.TakeTimed())
+        if (m.text == "kd 41") downs.push_back(m.atMs);
+    Figures f = {};
+    f.repeats = downs.size();
+    if (downs.empty()) return f;
+    f.firstRepeatMs = downs.front() - firstHold;
+    f.stopAfterLastHoldMs = downs.back() - lastHold;
+    f.minIntervalMs = 1e9;
+    for (size_t i = 1; i < downs.size(); ++i) {
+        const double gap = downs[i] - downs[i - 1];
+        f.meanIntervalMs += gap / (downs.size() - 1);
+        f.minIntervalMs = std::min(f.minIntervalMs, gap);
+        f.maxIntervalMs = std::max(f.maxIntervalMs, gap);
+    }
+    return f;
+}
+
+}  // namespace
+
+int main() {
+    SimClient sim;
+    if (!sim.Connected()) {
+        std::printf("repeat_bench: no simulator (ORVIK_SIM_PORT)\n");
+        return 1;
+    }
+    sim.Run("reset");
+    sim.Run("set powerstate FB");
+    SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 5);
+    CreateServiceEvents();
+    bSoundEnabled = 0;
+    bRepeatEnabled = 1;
+    gusHold_Interval = 500;
+    gusRepeat_Interval = 33;
+    gusRepeatWatch_Interval = 99;
+    CreateThread(nullptr, 0, RunTimerWindow, nullptr, 0, nullptr);
+    if (!InitSequence()) return 1;
+    RecorderWindow recorder;
+    recorder.Open("Orvik repeat benchmark");
+    std::printf("hold %u ms, repeat %u ms, watch %u ms; key-held events every 50 ms for 2 s\n",
+                gusHold_Interval, gusRepeat_Interval, gusRepeatWatch_Interval);
+    std::printf("%4s %8s %16s %10s %10s %10s %18s\n", "run", "repeats", "first repeat ms", "mean ms", "min ms",
+                "max ms", "stop after last ms");
+    for (int run = 1; run <= 5; ++run) {
+        const Figures f = MeasureOneHold(sim, recorder, 40);
+        std::printf("%4d %8zu %16.1f %10.1f %10.1f %10.1f %18.1f\n", run, f.repeats, f.firstRepeatMs,
+                    f.meanIntervalMs, f.minIntervalMs, f.maxIntervalMs, f.stopAfterLastHoldMs);
+    }
+    recorder.Close();
+    DeInitializeKeyBoard();
+    return 0;
+}
