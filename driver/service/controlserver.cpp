@@ -1,15 +1,369 @@
-// Until the control protocol is served, the server thread ends at once and
-// there is nothing to close.
+// The control server thread. It accepts one client at a time and serves its
+// messages one at a time: a message is received whole by one receive, acted
+// on under the command semaphore, and answered with one send.
+//
+// The semaphore is held from receipt to reply, so that a forwarded device
+// packet and its response cannot interleave with a command of another
+// thread. The sequences behind INIT_CMD, REINIT_CMD and a switching
+// ENABLECONNECTION_CMD take the semaphore for each of their own commands, so
+// those handlers give it back before they start; every message releases it
+// exactly once.
+//
+// The listener is bound to the loopback address only: what it offers (stop
+// the driver, move it to another port, raw device commands) is for programs
+// on this machine, and it has no authentication.
 #include "controlserver.h"
 
-volatile BYTE ucServerState = 2;
+#include <cstring>
+
+#include "../../common/trace.h"
+#include "../devicelink/commands.h"
+#include "../devicelink/devicelink.h"
+#include "../devicelink/messages.h"
+#include "../input/keyboard.h"
+#include "../input/mouse.h"
+#include "../input/sound.h"
+#include "lifecycle.h"
+#include "tray.h"
+
+volatile BYTE ucServerState = THREAD_ENDED;
 HANDLE g_hServerThread = 0;
 
-DWORD WINAPI OrvikServerThreadRoutine(LPVOID) {
-    ucServerState = 2;
+namespace {
+
+const int RECEIVE_AREA_SIZE = 2048;
+const int LISTEN_BACKLOG = 4;
+const DWORD FORWARD_RESPONSE_TIMEOUT_MS = 5000;
+const int STOP_CHECKS = 3;
+const DWORD STOP_CHECK_INTERVAL_MS = 10;
+
+SOCKET volatile gListenSocket = INVALID_SOCKET;
+SOCKET volatile gClientSocket = INVALID_SOCKET;
+bool gbSocketLibraryStarted = false;
+
+// Whether a handler still holds the command semaphore when it returns.
+enum SemaphoreUse { SEMAPHORE_HELD, SEMAPHORE_RELEASED };
+
+// The server thread and DeInitSockSrv may both close a socket: whoever takes
+// it out of its slot first closes it, the other finds none.
+void CloseSocketIn(SOCKET volatile* slot) {
+    void* taken = InterlockedExchangePointer(reinterpret_cast<void* volatile*>(slot),
+                                             reinterpret_cast<void*>(INVALID_SOCKET));
+    const SOCKET socket = reinterpret_cast<SOCKET>(taken);
+    if (socket == INVALID_SOCKET) return;
+    shutdown(socket, SD_BOTH);
+    closesocket(socket);
+}
+
+unsigned short Word(const unsigned char* bytes) { return static_cast<unsigned short>(bytes[0] | (bytes[1] << 8)); }
+
+DWORD Dword(const unsigned char* bytes) {
+    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<DWORD>(bytes[3]) << 24);
+}
+
+void Reply(unsigned char byte) { SendDataToClient(&byte, 1); }
+
+void ReplyResult(int ok) { Reply(ok ? CONTROL_REPLY_SUCCESS : CONTROL_REPLY_FAILURE); }
+
+int TakeCommandSemaphore() {
+    const DWORD wait = WaitForSingleObject(ghCommandSemaphore, INFINITE);
+    if (wait == WAIT_OBJECT_0) return 1;
+    Trace("OrvikServerThreadRoutine: WaitForSingleObject failed %lu", GetLastError());
     return 0;
 }
 
-int InitSockSrv() { return 1; }
+void ReleaseCommandSemaphore() { ReleaseSemaphore(ghCommandSemaphore, 1, nullptr); }
 
-void DeInitSockSrv() {}
+SemaphoreUse SetKeyRepeat(const unsigned char* message) {
+    ReplyResult(ApplyKeyRepeatSettings(message[1], Word(message + 2), Word(message + 4)));
+    return SEMAPHORE_HELD;
+}
+
+SemaphoreUse SetKeySound(const unsigned char* message) {
+    bSoundEnabled = message[1];
+    // The registry, which the settings program wrote first, has the last word.
+    GetAudioDataFromRegistry();
+    Reply(CONTROL_REPLY_SUCCESS);
+    return SEMAPHORE_HELD;
+}
+
+// The link already runs once the driver has started: it is stopped first, so
+// that its objects, port and threads are not created a second time.
+int RestartDeviceLink() {
+    if (DeviceLinkObjectsExist()) DeInitializeKeyBoard();
+    return InitSequence();
+}
+
+SemaphoreUse InitDeviceLink() {
+    ReleaseCommandSemaphore();
+    ReplyResult(RestartDeviceLink());
+    return SEMAPHORE_RELEASED;
+}
+
+SemaphoreUse StopDriver() {
+    Reply(CONTROL_REPLY_SUCCESS);
+    // The shut-down closes the semaphore: give it back while it exists.
+    ReleaseCommandSemaphore();
+    ServiceStop();
+    return SEMAPHORE_RELEASED;
+}
+
+SemaphoreUse ReinitDeviceLink() {
+    ReleaseCommandSemaphore();
+    ReplyResult(ReinitDevice());
+    return SEMAPHORE_RELEASED;
+}
+
+SemaphoreUse RegisterSettingsWindow(const unsigned char* message) {
+    hSettingsWnd = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(Dword(message + 1)));
+    ReplyResult(GetConnectionState());
+    return SEMAPHORE_HELD;
+}
+
+// Only COM1 to COM9 can be named; any other character names no port.
+int OpenNamedPort(unsigned char digit, HANDLE* port) {
+    if (digit < '1' || digit > '9') {
+        Trace("OrvikServerThreadRoutine: no port %u", digit);
+        return 0;
+    }
+    char name[] = "COM?";
+    name[3] = static_cast<char>(digit);
+    return OpenCommPort(name, port);
+}
+
+SemaphoreUse ChangeComPort(const unsigned char* message) {
+    HANDLE port = 0;
+    if (!OpenNamedPort(message[1], &port)) {
+        ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
+        Reply(CONTROL_REPLY_FAILURE);
+    } else if (SwitchReaderPort(port)) {
+        Reply(CONTROL_REPLY_SUCCESS);
+    }
+    return SEMAPHORE_HELD;
+}
+
+SemaphoreUse SetMouseTap(const unsigned char* message) {
+    bTapEnabled = message[1];
+    Reply(CONTROL_REPLY_SUCCESS);
+    return SEMAPHORE_HELD;
+}
+
+SemaphoreUse SwitchConnection(const unsigned char* message) {
+    if (message[1] == GetConnectionState()) {
+        Reply(CONTROL_REPLY_SUCCESS);
+        return SEMAPHORE_HELD;
+    }
+    ReleaseCommandSemaphore();
+    DoConnectionSequence();
+    Reply(CONTROL_REPLY_SUCCESS);
+    return SEMAPHORE_RELEASED;
+}
+
+SemaphoreUse ShowTrayIcon(const unsigned char* message) {
+    if (message[1]) AddTrayIcon();
+    else RemoveTrayIcon();
+    Reply(CONTROL_REPLY_SUCCESS);
+    return SEMAPHORE_HELD;
+}
+
+// The response payload, "1" for an empty one. A payload that does not fit a
+// reply could only be relayed cut: it is treated as no answer.
+void RelayResponse() {
+    const unsigned short length = gResponse.length;
+    if (length == 0) {
+        Reply(CONTROL_REPLY_SUCCESS);
+        return;
+    }
+    if (length > CONTROL_MESSAGE_SIZE) {
+        Trace("OrvikServerThreadRoutine: response of %u bytes not relayed", length);
+        return;
+    }
+    unsigned char reply[CONTROL_MESSAGE_SIZE];
+    std::memset(reply, 0, sizeof reply);
+    std::memcpy(reply, gResponse.data, length);
+    SendDataToClient(reply, length);
+}
+
+// The bytes go to the device as received, checked or not; only a success
+// response to their opcode field gets a reply.
+SemaphoreUse ForwardDevicePacket(const unsigned char* message, int length) {
+    usAwaitedOpcode = Word(message + 6);
+    gResponse.success = 0;
+    ResetEvent(ghCommandResponseEvent);
+    DWORD written = 0;
+    if (!WritePort(message, static_cast<DWORD>(length), &written)) {
+        Trace("OrvikServerThreadRoutine: WritePort failed");
+        return SEMAPHORE_HELD;
+    }
+    const DWORD wait = WaitForSingleObject(ghCommandResponseEvent, FORWARD_RESPONSE_TIMEOUT_MS);
+    if (wait != WAIT_OBJECT_0) {
+        Trace("OrvikServerThreadRoutine: no response (%lu)", wait);
+        return SEMAPHORE_HELD;
+    }
+    if (!gResponse.success) {
+        Trace("OrvikServerThreadRoutine: command not successful");
+        return SEMAPHORE_HELD;
+    }
+    RelayResponse();
+    return SEMAPHORE_HELD;
+}
+
+SemaphoreUse ActOnMessage(const unsigned char* message, int length) {
+    switch (message[0]) {
+    case SND_KEY_REPEAT: return SetKeyRepeat(message);
+    case SND_KEY_SOUND: return SetKeySound(message);
+    case INIT_CMD: return InitDeviceLink();
+    case DEINIT_CMD: return StopDriver();
+    case REINIT_CMD: return ReinitDeviceLink();
+    case ORVIKSETTINGS_CMD: return RegisterSettingsWindow(message);
+    case CHANGECOMPORT_CMD: return ChangeComPort(message);
+    case MOUSETAP_CMD: return SetMouseTap(message);
+    case ENABLECONNECTION_CMD: return SwitchConnection(message);
+    case SYSTRAYICON_CMD: return ShowTrayIcon(message);
+    default: return ForwardDevicePacket(message, length);
+    }
+}
+
+// A request longer than the message area is outside the protocol: it is
+// refused with "0" and nothing of it is acted on.
+void ServeMessage(const unsigned char* received, int count) {
+    if (count > CONTROL_MESSAGE_SIZE) {
+        Trace("OrvikServerThreadRoutine: request of %d bytes refused", count);
+        Reply(CONTROL_REPLY_FAILURE);
+        return;
+    }
+    if (!TakeCommandSemaphore()) return;
+    unsigned char message[CONTROL_MESSAGE_SIZE];
+    std::memset(message, 0, sizeof message);
+    std::memcpy(message, received, count);
+    if (ActOnMessage(message, count) == SEMAPHORE_HELD) ReleaseCommandSemaphore();
+}
+
+// Until the client closes the connection or the socket is closed under it.
+void ServeClient(SOCKET client) {
+    unsigned char area[RECEIVE_AREA_SIZE];
+    for (;;) {
+        std::memset(area, 0, sizeof area);
+        const int received = recv(client, reinterpret_cast<char*>(area), sizeof area, 0);
+        Trace("OrvikServerThreadRoutine: after recv %d", received);
+        if (received <= 0) return;
+        ServeMessage(area, received);
+    }
+}
+
+void ServeClients(SOCKET listener) {
+    while (ucServerState == THREAD_RUNNING) {
+        const SOCKET client = accept(listener, nullptr, nullptr);
+        if (client == INVALID_SOCKET) {
+            Trace("OrvikServerThreadRoutine: accept failed %d", WSAGetLastError());
+            return;
+        }
+        gClientSocket = client;
+        ServeClient(client);
+        CloseSocketIn(&gClientSocket);
+    }
+}
+
+}  // namespace
+
+int StartControlServer() {
+    if (g_hServerThread) return 1;
+    // Set before the thread can look at it.
+    ucServerState = THREAD_RUNNING;
+    g_hServerThread = CreateThread(nullptr, 0, OrvikServerThreadRoutine, nullptr, 0, nullptr);
+    if (g_hServerThread) return 1;
+    Trace("StartControlServer: CreateThread failed %lu", GetLastError());
+    ucServerState = THREAD_ENDED;
+    return 0;
+}
+
+void StopControlServer() {
+    // Asked to stop before its sockets close, the thread ends instead of
+    // waiting for the next client.
+    if (ucServerState != THREAD_ENDED) ucServerState = THREAD_ASKED_TO_STOP;
+    DeInitSockSrv();
+    if (!g_hServerThread) return;
+    for (int i = 0; i < STOP_CHECKS && ucServerState != THREAD_ENDED; ++i) Sleep(STOP_CHECK_INTERVAL_MS);
+    if (ucServerState != THREAD_ENDED) {
+        TerminateThread(g_hServerThread, 0);
+        ucServerState = THREAD_ENDED;
+        Trace("StopControlServer: server thread explicitely killed.");
+    }
+    CloseHandle(g_hServerThread);
+    g_hServerThread = 0;
+}
+
+DWORD WINAPI OrvikServerThreadRoutine(LPVOID) {
+    if (InitSockSrv()) {
+        gListenSocket = CreateListenerSocket(CONTROL_PORT);
+        if (gListenSocket != INVALID_SOCKET) ServeClients(gListenSocket);
+    }
+    Trace("OrvikServerThreadRoutine: exiting");
+    ucServerState = THREAD_ENDED;
+    return 0;
+}
+
+int InitSockSrv() {
+    WSADATA data;
+    const int error = WSAStartup(MAKEWORD(1, 1), &data);
+    if (error) {
+        Trace("InitSockSrv: WSAStartup failed %d", error);
+        return 0;
+    }
+    gbSocketLibraryStarted = true;
+    return 1;
+}
+
+SOCKET CreateListenerSocket(unsigned short port) {
+    if (port == 0) return INVALID_SOCKET;
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (listener == INVALID_SOCKET) {
+        Trace("CreateListenerSocket: socket failed %d", WSAGetLastError());
+        return INVALID_SOCKET;
+    }
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR ||
+        listen(listener, LISTEN_BACKLOG) == SOCKET_ERROR) {
+        Trace("CreateListenerSocket: bind or listen failed %d", WSAGetLastError());
+        closesocket(listener);
+        return INVALID_SOCKET;
+    }
+    return listener;
+}
+
+int SendDataToClient(const unsigned char* data, int count) {
+    return send(gClientSocket, reinterpret_cast<const char*>(data), count, 0) == count;
+}
+
+void DeInitSockSrv() {
+    CloseSocketIn(&gListenSocket);
+    CloseSocketIn(&gClientSocket);
+    if (!gbSocketLibraryStarted) return;
+    WSACleanup();
+    gbSocketLibraryStarted = false;
+}
+
+int SwitchReaderPort(HANDLE port) {
+    StopReaderThread("SwitchReaderPort");
+    // A packet the old device had half sent must not run into the new one's.
+    FramerReset(&gFramer);
+    g_hBTPort = port;
+    if (StartReaderThread()) return 1;
+    ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
+    return 0;
+}
+
+int ApplyKeyRepeatSettings(LONG enabled, unsigned short rate, unsigned short holdMs) {
+    if (rate == 0) {
+        Trace("ApplyKeyRepeatSettings: repeat rate 0 refused");
+        return 0;
+    }
+    bRepeatEnabled = enabled;
+    gusRepeat_Interval = static_cast<unsigned short>(1000 / rate);
+    gusHold_Interval = holdMs;
+    return 1;
+}

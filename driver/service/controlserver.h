@@ -4,15 +4,36 @@
 #ifndef ORVIK_SERVICE_CONTROLSERVER_H
 #define ORVIK_SERVICE_CONTROLSERVER_H
 
+#include <winsock2.h>
 #include <windows.h>
 
-const unsigned short CONTROL_PORT = 1213;
+#include "../../common/controlprotocol.h"
 
 extern volatile BYTE ucServerState;  // 0 stop requested, 1 running, 2 exited
 extern HANDLE g_hServerThread;
 
+// Starts the server thread unless one exists. 1 when a server thread runs.
+int StartControlServer();
+// Closes the sockets (which ends a pending accept or receive), asks the
+// thread to end, gives it 30 ms and then terminates it.
+void StopControlServer();
+
 DWORD WINAPI OrvikServerThreadRoutine(LPVOID);
 int InitSockSrv();
+// A listening stream socket on 127.0.0.1:port, backlog 4; INVALID_SOCKET for
+// port 0 or when a step fails.
+SOCKET CreateListenerSocket(unsigned short port);
+// One send on the client socket. 1 when all bytes went out.
+int SendDataToClient(const unsigned char* data, int count);
 void DeInitSockSrv();
+
+// Stops the reader, makes `port` the device port and starts a new reader on
+// it. 1, or 0 (after telling the user) when the reader cannot be started.
+int SwitchReaderPort(HANDLE port);
+
+// Key repeat from the user's settings: repeat on or off, `rate` repeats per
+// second, `holdMs` before the first repeat. A rate of 0 has no interval: it
+// is refused (0) and the settings in force stay as they are.
+int ApplyKeyRepeatSettings(LONG enabled, unsigned short rate, unsigned short holdMs);
 
 #endif

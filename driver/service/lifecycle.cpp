@@ -1,8 +1,149 @@
+// The driver's life from service start to service stop.
+//
+// Everything that starts the driver runs on the service thread, and so does
+// everything that stops it: ServiceStop, callable from any thread, only asks
+// (a WM_DESTROY to the timer window, whose procedure ends this thread's
+// message loop, and the service-stop event). Start-up reports start-pending
+// with a wait hint after every step, so that the service control manager
+// sees progress while the device is being brought up.
 #include "lifecycle.h"
 
+#include <cstdio>
+
+#include "../../common/registry.h"
+#include "../../common/trace.h"
+#include "../devicelink/commands.h"
+#include "../devicelink/devicelink.h"
+#include "../devicelink/messages.h"
 #include "../input/keyboard.h"
+#include "../input/mouse.h"
+#include "../input/sound.h"
+#include "controlserver.h"
 #include "serviceevents.h"
+#include "servicehost.h"
 #include "tray.h"
+
+namespace {
+
+const char* const TRACE_FILE = "C:\\LogOrvikDriver1.txt";
+const DWORD START_HINT_MS = 3000;
+const DWORD LATE_START_HINT_MS = 6000;  // the slow steps: device start-up, windows, tray
+const DWORD STOP_HINT_MS = 3000;
+const UINT TRAY_RETRY_MS = 50;
+const int DESCRIPTION_SIZE = 4 * REG_STRING_MAX + 160;
+
+void DeleteTraceFile() { DeleteFileA(TRACE_FILE); }
+
+int ReportStartPending(DWORD waitHint) { return ReportServiceStatus(SERVICE_START_PENDING, NO_ERROR, waitHint); }
+
+// Called after each service event is created; the last two take longer hints.
+int ReportEventCreated(int count, int total) {
+    return ReportStartPending(count > total - 2 ? LATE_START_HINT_MS : START_HINT_MS);
+}
+
+bool IsStopRequested() {
+    HANDLE stop = g_hServiceStopEvent;
+    return stop && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0;
+}
+
+// Windows 2000 (5.0) and XP (5.1) only; any other system is told so.
+int IsCompatibleSystem() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExA(&version)) return 0;
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 5 && version.dwMinorVersion <= 1)
+        return 1;
+    ShowDriverMessage(nullptr, DRIVER_MSG_INCOMPATIBLE_OS);
+    return 0;
+}
+
+void LoadInputSettings() {
+    bTapEnabled = GetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", 1) != 0;
+    const LONG repeat = GetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "Enable", 1) != 0;
+    const unsigned short hold =
+        static_cast<unsigned short>(GetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "DefRepeatDelay", 1050));
+    const unsigned short rate =
+        static_cast<unsigned short>(GetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "DefRepeatRate", 20));
+    ApplyKeyRepeatSettings(repeat, rate ? rate : DEFAULT_REPEAT_RATE, hold);
+    gusRepeatWatch_Interval = REPEAT_WATCH_INTERVAL_MS;
+}
+
+void ReadApplicationText(const char* valueName, const char* fallback, char* text) {
+    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, valueName, text, fallback,
+                                    REG_STRING_MAX))
+        std::snprintf(text, REG_STRING_MAX, "%s", fallback);
+}
+
+// "Desc": what the installation is, in the names the installation gave it.
+void WriteDescription() {
+    char product[REG_STRING_MAX], productShort[REG_STRING_MAX], device[REG_STRING_MAX], deviceShort[REG_STRING_MAX];
+    ReadApplicationText(nullptr, DEFAULT_DEVICE_NAME, product);
+    ReadApplicationText("AppShort", "Orvik", productShort);
+    GetDeviceName(device, sizeof device);
+    ReadApplicationText("DeviceNameShort", "Orvik", deviceShort);
+    char description[DESCRIPTION_SIZE];
+    std::snprintf(description, sizeof description,
+                  "With the %s (%s) you can input text using a %s (%s) accessory. To learn more, please take the "
+                  "tutorial accessible under \"Options\".",
+                  product, productShort, device, deviceShort);
+    SetStringValueInRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "Desc", description);
+}
+
+// Until WM_QUIT from the timer window. The stop event ends it too: a stop
+// asked for before the timer window existed had no window to send to.
+void RunMessageLoop() {
+    HANDLE stop = g_hServiceStopEvent;
+    for (;;) {
+        if (MsgWaitForMultipleObjects(1, &stop, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0 + 1) return;
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) return;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+void WaitForStopOrDepacketizerEnd() {
+    HANDLE handles[2] = {g_hServiceStopEvent, g_hDepacketizerThread};
+    WaitForMultipleObjects(handles[1] ? 2 : 1, handles, FALSE, INFINITE);
+}
+
+// Start-up after the first status report; returns when the driver is to stop.
+void RunDriver() {
+    DeleteTraceFile();
+    if (!CreateServiceEvents(ReportEventCreated)) return;
+    if (!DoInit()) {
+        ServiceStop();
+        return;
+    }
+    if (!ReportStartPending(LATE_START_HINT_MS) || !CreateTimerWindow() || !ReportStartPending(LATE_START_HINT_MS))
+        return;
+    Trace("ServiceStart: DoInitForTaskbarIcon %s.", DoInitForTaskbarIcon() ? "succeed" : "failed");
+    SetTimer(ghTimerWnd, TMR_SYSTAY, TRAY_RETRY_MS, nullptr);
+    if (!ReportServiceStatus(SERVICE_RUNNING, NO_ERROR, 0)) return;
+    SetEvent(g_hServiceReadyEvent);
+    RunMessageLoop();
+    WaitForStopOrDepacketizerEnd();
+}
+
+void CloseStopEvent() {
+    HANDLE stop = InterlockedExchangePointer(&g_hServiceStopEvent, nullptr);
+    if (stop) CloseHandle(stop);
+}
+
+}  // namespace
+
+void ServiceStart(DWORD, LPSTR*) {
+    if (ReportStartPending(START_HINT_MS)) RunDriver();
+    ReportServiceStatus(SERVICE_STOP_PENDING, NO_ERROR, STOP_HINT_MS);
+    CloseStopEvent();
+    Deinit();
+    // The session events go too, so that a late control code sets nothing.
+    CloseServiceEvents();
+    ReportServiceStatus(SERVICE_STOP_PENDING, NO_ERROR, STOP_HINT_MS);
+    ReportServiceStatus(SERVICE_STOPPED, NO_ERROR, 0);
+}
 
 void ServiceStop() {
     RemoveTrayIcon();
@@ -10,4 +151,33 @@ void ServiceStop() {
     // quit message that ends that thread's message loop.
     if (ghTimerWnd) SendMessageA(ghTimerWnd, WM_DESTROY, 0, 0);
     if (g_hServiceStopEvent) SetEvent(g_hServiceStopEvent);
+}
+
+int DoInit() {
+    DeleteTraceFile();
+    hSettingsWnd = 0;
+    if (!IsCompatibleSystem()) return 0;
+    // Without a device the driver still runs, so that the tray menu or the
+    // settings program can connect later; unless the user turned it off.
+    if (!InitSequence() && IsStopRequested()) return 0;
+    if (!StartControlServer()) return 0;
+    GetAudioDataFromRegistry();
+    LoadInputSettings();
+    SetDwordValueFromRegistry(REG_APPLICATION_KEY, "Orvik Settings", 1);
+    WriteDescription();
+    return 1;
+}
+
+int Deinit() {
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    HWND settingsWindow = hSettingsWnd;
+    if (settingsWindow) {
+        SendMessageA(settingsWindow, WM_CLOSE, 0, 0);
+        hSettingsWnd = 0;
+    }
+    DeInitializeKeyBoard();
+    StopControlServer();
+    SetCursor(previous);
+    SetDwordValueFromRegistry(REG_APPLICATION_KEY, "Orvik Settings", 0);
+    return 1;
 }

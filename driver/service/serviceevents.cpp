@@ -20,11 +20,16 @@ void CloseAndForget(HANDLE* event) {
 
 }  // namespace
 
-int CreateServiceEvents() {
-    if (!CreateManualResetEvent(&g_hServiceStopEvent)) return 0;
-    for (HANDLE& event : g_hSessionEvents)
-        if (!CreateManualResetEvent(&event)) return 0;
-    return CreateManualResetEvent(&g_hServiceReadyEvent);
+int CreateServiceEvents(int (*created)(int count, int total)) {
+    HANDLE* events[SESSION_EVENT_COUNT + 2] = {&g_hServiceStopEvent};
+    for (int i = 0; i < SESSION_EVENT_COUNT; ++i) events[i + 1] = &g_hSessionEvents[i];
+    events[SESSION_EVENT_COUNT + 1] = &g_hServiceReadyEvent;
+    const int total = SESSION_EVENT_COUNT + 2;
+    for (int i = 0; i < total; ++i) {
+        if (!CreateManualResetEvent(events[i])) return 0;
+        if (created && !created(i + 1, total)) return 0;
+    }
+    return 1;
 }
 
 void CloseServiceEvents() {

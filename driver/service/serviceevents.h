@@ -22,8 +22,10 @@ extern HANDLE g_hServiceStopEvent;
 extern HANDLE g_hServiceReadyEvent;
 extern HANDLE g_hSessionEvents[SESSION_EVENT_COUNT];
 
-// Creates every event (manual reset, not signalled). 1 or 0.
-int CreateServiceEvents();
+// Creates every event (manual reset, not signalled), one at a time. After
+// each one, `created` (when given) is told how many exist out of how many;
+// its 0 stops the creation. 1 or 0.
+int CreateServiceEvents(int (*created)(int count, int total) = nullptr);
 // Closes every event that exists and forgets it.
 void CloseServiceEvents();
 

@@ -177,7 +177,7 @@ TEST_F(TypingTest, StopFreesQueuedGroupsAndReleasesStuckKeys) {
     SuspendThread(g_hDepacketizerThread);
     ASSERT_TRUE(sim.Run("press 41"));
     ASSERT_TRUE(sim.Run("press 42"));
-    ASSERT_EQ(2u, WaitForNodes(2).size());
+    ASSERT_GE(WaitForNodes(2).size(), 2u);
     DeInitializeKeyBoard();  // ends the suspended depacketizer by force
     EXPECT_EQ(nullptr, gQueueHead);
     EXPECT_EQ(nullptr, g_hReadThread);

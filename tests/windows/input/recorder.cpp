@@ -11,6 +11,7 @@ namespace {
 const char* const RECORDER_CLASS = "OrvikInputRecorder";
 const BYTE SENTINEL_KEY = VK_F24;  // never typed by the code under test in these tests
 const DWORD SENTINEL_TIMEOUT_MS = 5000;
+const DWORD ACTIVATION_SETTLE_MS = 250;
 
 }  // namespace
 
@@ -29,7 +30,10 @@ bool RecorderWindow::Open(const char* title, bool closes) {
     sentinelSeen_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     thread_ = CreateThread(nullptr, 0, Thread, this, 0, nullptr);
     if (!thread_ || WaitForSingleObject(ready_, 5000) != WAIT_OBJECT_0 || !window_) return false;
-    Take();  // whatever activation brought with it
+    // Under X, activation brings the display's own idea of the keyboard a
+    // little later, which would undo modifiers pressed right now.
+    Sleep(ACTIVATION_SETTLE_MS);
+    Take();
     return GetForegroundWindow() == window_;
 }
 
