@@ -28,6 +28,8 @@ namespace {
 const char* const TIMER_WINDOW_CLASS = "MYCLASS1";
 const char* const TIMER_WINDOW_TITLE = "SysTrayMsgDispatcher";
 
+BYTE gucRepeatingKey = 0;  // the key the running repeat types; timer window thread only
+
 int PostToTimerWindow(UINT message) {
     HWND timerWindow = ghTimerWnd;
     // A post to no window would land in the calling thread's own queue.
@@ -50,6 +52,7 @@ void StartHoldTimer(HWND window) {
 }
 
 void StartRepeating(HWND window) {
+    gucRepeatingKey = gucRepeatKey;
     bRepeatRunning = static_cast<LONG>(SetTimer(window, TMR_REPEAT, gusRepeat_Interval, nullptr));
     const UINT_PTR watch = SetTimer(window, TMR_WATCH, gusRepeatWatch_Interval, nullptr);
     KillTimer(window, TMR_HOLD);
@@ -58,12 +61,13 @@ void StartRepeating(HWND window) {
 }
 
 void TypeRepeatedKey(HWND window) {
-    const BYTE key = gucRepeatKey;
-    if (!key) {  // released while the timers were being started
+    // A press of another key or the release of this one changed gucRepeatKey;
+    // its stop request may still be on its way. Never type the new key here.
+    if (gucRepeatKey != gucRepeatingKey || !gucRepeatingKey) {
         StopKeyRepeat(window);
         return;
     }
-    INPUT inputs[2] = {KeyInput(key, 0), KeyInput(key, KEYEVENTF_KEYUP)};
+    INPUT inputs[2] = {KeyInput(gucRepeatingKey, 0), KeyInput(gucRepeatingKey, KEYEVENTF_KEYUP)};
     SendInputs(inputs, 2, "");
 }
 

@@ -4,6 +4,7 @@
 #include "../../common/registry.h"
 #include "../../driver/devicelink/commands.h"
 #include "../../driver/devicelink/devicelink.h"
+#include "../../driver/devicelink/messages.h"
 #include "../../driver/service/resource.h"
 #include "../../driver/service/serviceevents.h"
 #include "support/driverlink.h"
@@ -207,6 +208,55 @@ TEST_F(ErrorDialogTest, RefusedWakeUpAsksAgainOnEveryFailure) {
     EXPECT_EQ(0, PowerStateSequence());
     EXPECT_EQ(2, answerer.Answered());
     EXPECT_EQ((Lines{wire::GET_POWERSTATE, wire::SET_POWERSTATE_NORMAL, wire::SET_POWERSTATE_NORMAL}), Commands());
+}
+
+}  // namespace
+
+namespace {
+
+class DriverMessageTest : public LinkFixture {};
+
+TEST_F(DriverMessageTest, EachMessageHasItsCaptionIconAndTextWithTheDeviceName) {
+    SetStringValueInRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "DeviceName", "Orvik One");
+    struct Row { int number; const char* caption; UINT icon; const char* text; };
+    const Row rows[] = {
+        {0, "Alert", MB_ICONWARNING,
+         "This operation turns off the Orvik One. Next time you connect your tavelin, tap on application icon "
+         "before you start typing."},
+        {1, "Error", MB_ICONERROR,
+         "Please select an available serial port in the Connection Settings option before attempting to connect "
+         "to the Orvik One."},
+        {2, "Error", MB_ICONERROR,
+         "Unable to set Orvik One information. Please check the serial connection and make sure that the device "
+         "is turned on. If the error persists, contact customer support."},
+        {4, "Error", MB_ICONERROR, "Incompatible OS. This driver is only compatible with Windows CE 4.2"},
+    };
+    for (const Row& row : rows) {
+        messages.clear();
+        ShowDriverMessage(nullptr, row.number);
+        ASSERT_EQ(1u, messages.size()) << row.number;
+        EXPECT_EQ(row.caption, messages[0].caption) << row.number;
+        EXPECT_EQ(row.icon, messages[0].type & MB_ICONMASK) << row.number;
+        EXPECT_EQ(row.text, messages[0].text) << row.number;
+    }
+    SetStringValueInRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "OS Version", "Windows XP");
+    messages.clear();
+    ShowDriverMessage(nullptr, 4);
+    EXPECT_EQ("Incompatible OS. This driver is only compatible with Windows XP", messages.at(0).text);
+    messages.clear();
+    EXPECT_EQ(0, ShowDriverMessage(nullptr, 3)) << "there is no message 3";
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(DriverMessageTest, LongDeviceNameIsCutNotOverrun) {
+    const std::string name(400, 'N');
+    SetStringValueInRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "DeviceName", name.c_str());
+    for (int number : {0, 1, 2}) {
+        messages.clear();
+        ShowDriverMessage(nullptr, number);
+        ASSERT_EQ(1u, messages.size());
+        EXPECT_EQ(std::string::npos, messages[0].text.find(name)) << "the 400-character name cannot fit whole";
+    }
 }
 
 }  // namespace
