@@ -33,6 +33,7 @@ const char* const kKeyUpTrace = "ProcessKeyUpEvent: ";
 const DWORD CLOSE_WAIT_MS = 100;
 
 volatile BYTE gucFnAltKey = 0;  // the Alt that bFnAltLatched holds down
+bool gEnterClosedApplication = false;  // the Enter held now was Fn+Enter: nothing of it was typed
 
 int IsWinKey(BYTE key) { return key == VK_LWIN || key == VK_RWIN; }
 
@@ -74,6 +75,7 @@ int ApplyFnLayer(BYTE key, BYTE* sentKey) {
         bFnAltLatched = 1;
         gucRepeatKey = alt;
     } else if (key == VK_RETURN) {
+        gEnterClosedApplication = true;
         CloseForegroundApplication();
         return 0;
     }
@@ -203,6 +205,7 @@ void ProcessKeyDownEvent(const InputEvent* event) {
         ProcessSpecialKeyEvent(event);
         return;
     }
+    if (key == VK_RETURN) gEnterClosedApplication = false;  // every Enter press decides anew
     BYTE sentKey = key;
     if (bIsFnPressed && !bFnAltLatched) {
         if (!ApplyFnLayer(key, &sentKey)) return;
@@ -217,8 +220,13 @@ void ProcessKeyDownEvent(const InputEvent* event) {
 void ProcessKeyUpEvent(const InputEvent* event) {
     const BYTE key = event->keyCode;
     bIsCtrlDown = IsCtrlKeyDown();
-    // The Enter of Fn+Enter closed an application; its release has nothing to end.
-    if (bIsFnPressed && key == VK_RETURN) return;
+    // The Enter of Fn+Enter closed an application; its release has nothing to
+    // end, whether Fn is still held or not. An Enter typed before Fn was
+    // pressed is released as usual.
+    if (key == VK_RETURN && gEnterClosedApplication) {
+        gEnterClosedApplication = false;
+        return;
+    }
     const BYTE latchedAlt = LatchedAltEndedBy(event);
     const BYTE sentKey = latchedAlt ? latchedAlt : key;
     if (IsSpecialKey(event, SPECIAL_FN)) {

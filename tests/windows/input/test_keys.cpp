@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/sound.h"
 #include "../../../driver/input/specialkeys.h"
 #include "fixture.h"
 
@@ -84,6 +85,8 @@ const TranslationRow kTranslationRows[] = {
       {Press('M'), {"kd 4D", "ch 6D", "ku 4D"}},
       {ArrowUp, {}},
       {Press('I'), {"kd 49", "ch 69", "ku 49"}}}},
+    {"Enter pressed before Fn is released as usual while Fn is held",
+     {{Press(VK_RETURN), {"kd 0D", "ch 0D"}}, {FnDown, {}}, {Release(VK_RETURN), {"ku 0D"}}, {FnUp, {}}}},
     {"special key without an action types nothing", {{PressSpecial(5), {}}, {ReleaseSpecial(5), {}}}},
     {"event kinds outside the table are ignored",
      {{OfKind(3), {}}, {OfKind(4), {}}, {OfKind(5), {}}, {OfKind(9), {}}, {OfKind(250), {}}}},
@@ -126,10 +129,28 @@ TEST_F(KeyTranslation, FnEnterClosesTheForegroundApplicationAndTypesNoEnter) {
     EXPECT_EQ(Messages{}, recorder_.Take());
 }
 
+TEST_F(KeyTranslation, FnEnterReleasedAfterFnSendsNoEnterRelease) {
+    Dispatch({FnDown, Press(VK_RETURN)});
+    recorder_.Take();
+    Dispatch({FnUp, Release(VK_RETURN)});
+    EXPECT_EQ(Messages{}, recorder_.Take()) << "no Enter was pressed, so none is released";
+    Dispatch({Press(VK_RETURN), Release(VK_RETURN)});
+    EXPECT_EQ((Messages{"kd 0D", "ch 0D", "ku 0D"}), recorder_.Take()) << "the next Enter is an Enter again";
+}
+
+TEST_F(KeyTranslation, FnEnterWhoseReleaseIsLostDoesNotSwallowTheNextEnter) {
+    Dispatch({FnDown, Press(VK_RETURN), FnUp});
+    recorder_.Take();
+    Dispatch({Press(VK_RETURN)});
+    EXPECT_EQ((Messages{"kd 0D", "ch 0D"}), recorder_.Take());
+    Dispatch({Release(VK_RETURN)});
+    EXPECT_EQ(Messages{"ku 0D"}, recorder_.Take());
+}
+
 TEST_F(KeyTranslation, CtrlHeldByTheUserStaysDownThroughTheQuitShortcut) {
     Dispatch({Press(VK_LCONTROL)});
     EXPECT_EQ(Messages{"kd 11"}, recorder_.Take());
-    ASSERT_EQ(1, IsCtrlKeyDown());
+    ASSERT_EQ(1, IsCtrlKeyDown()) << "the injecting thread must see the user's Ctrl";
     Dispatch({FnDown, Press(VK_RETURN)});
     EXPECT_EQ((Messages{"close", "kd 11", "kd 51", "ch 11", "ku 51", "close"}), recorder_.Take());
     Dispatch({Release(VK_RETURN), FnUp, Release(VK_LCONTROL)});
@@ -140,6 +161,7 @@ TEST(CloseForegroundApplication, AnApplicationThatClosesGetsOnlyWmClose) {
     RecorderWindow closing;
     ASSERT_TRUE(closing.Open("Closes on request", true));
     ResetKeyboardState();
+    bSoundEnabled = 0;
     Dispatch({PressSpecial(SPECIAL_FN), Press(VK_RETURN), Release(VK_RETURN), ReleaseSpecial(SPECIAL_FN)});
     ASSERT_TRUE(closing.WaitUntilClosed(2000));
     EXPECT_EQ(Messages{"close"}, closing.Take());
