@@ -31,8 +31,6 @@ enum WaitIndex {
     WAIT_COUNT
 };
 
-const UINT TMR_SYSTAY_PERIOD_MS = 50;
-
 void FreeGroup(InputEventBatch* batch) {
     for (int i = 0; i < batch->count; ++i) {
         delete batch->events[i];
@@ -203,7 +201,7 @@ bool Serve(int index, ReceiveQueueNode* scratch, InputEventBatch* group) {
     case WAIT_SHELL_START:
         Trace("ServiceStart: DoInitForTaskbarIcon %s on Start shell event.",
               DoInitForTaskbarIcon() ? "succeed" : "failed");
-        if (ghTimerWnd) SetTimer(ghTimerWnd, TMR_SYSTAY, TMR_SYSTAY_PERIOD_MS, nullptr);
+        RequestTrayTimer();
         return true;
     case WAIT_SHUTDOWN:
         return true;

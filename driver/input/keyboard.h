@@ -32,6 +32,9 @@ const UINT_PTR TMR_HOLD = 1;
 const UINT_PTR TMR_REPEAT = 2;
 const UINT_PTR TMR_WATCH = 3;
 const UINT_PTR TMR_SYSTAY = 4;  // the tray icon's retry timer
+const UINT TMR_SYSTAY_PERIOD_MS = 50;
+// Starts TMR_SYSTAY; only the window's own thread may set its timers.
+const UINT WM_START_TRAY_TIMER = WM_USER + 3;
 
 // Posted to the registered settings window when the device reports its power state.
 const UINT WM_POWER_MODE = WM_USER + 20;
@@ -86,6 +89,8 @@ LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 // Asks the timer window to stop key repeat; any thread.
 void RequestStopKeyRepeat();
+// Asks the timer window to start the tray icon's retry timer; any thread.
+void RequestTrayTimer();
 
 // Whether any of the left, right or generic Ctrl (Shift) keys is down.
 int IsCtrlKeyDown();

@@ -107,6 +107,8 @@ void ProcessKeyHoldEvent(const InputEvent*) {
 
 void RequestStopKeyRepeat() { PostToTimerWindow(WM_STOP_REPEAT); }
 
+void RequestTrayTimer() { PostToTimerWindow(WM_START_TRAY_TIMER); }
+
 LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_START_REPEAT:
@@ -114,6 +116,9 @@ LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_STOP_REPEAT:
         StopKeyRepeat(window);
+        return 0;
+    case WM_START_TRAY_TIMER:
+        SetTimer(window, TMR_SYSTAY, TMR_SYSTAY_PERIOD_MS, nullptr);
         return 0;
     case WM_TIMER:
         if (HandleRepeatTimer(window, wParam)) return 0;
