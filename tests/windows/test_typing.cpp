@@ -187,3 +187,19 @@ TEST_F(TypingTest, StopFreesQueuedGroupsAndReleasesStuckKeys) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TypingTest, GroupLongerThanOneBatchIsTypedWhole) {
+    std::string group = "group";
+    for (int i = 0; i < 25; ++i) group += i % 2 ? " press:42" : " press:41";
+    const Messages typed = Type({group.c_str()});
+    EXPECT_EQ(13, std::count(typed.begin(), typed.end(), std::string("kd 41")));
+    EXPECT_EQ(12, std::count(typed.begin(), typed.end(), std::string("kd 42")));
+}
+
+TEST_F(TypingTest, PayloadLongerThanTheRecordIsReadAsTheRecord) {
+    EXPECT_EQ((Messages{"kd 45", "ch 65", "ku 45"}), Type({"press 45 extra=200"}));
+}
+
+}  // namespace
