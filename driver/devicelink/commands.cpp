@@ -119,20 +119,13 @@ int EnsureReaderRuns() {
 }
 
 void StopDepacketizer() {
-    if (!g_hDepacketizerThread) return;
-    if (gbDepacketizerState != THREAD_ENDED) {
+    if (g_hDepacketizerThread && gbDepacketizerState != THREAD_ENDED) {
         gbDepacketizerState = THREAD_ASKED_TO_STOP;
         // Wake it: it looks at its state after serving an event.
         if (ghDataEvent) SetEvent(ghDataEvent);
-        for (int i = 0; i < 3 && gbDepacketizerState != THREAD_ENDED; ++i) Sleep(10);
-        if (gbDepacketizerState != THREAD_ENDED) {
-            TerminateThread(g_hDepacketizerThread, 0);
-            gbDepacketizerState = THREAD_ENDED;
-            Trace("DeInitializeKeyBoard: Depacketizer thread explicitely killed.");
-        }
     }
-    CloseHandle(g_hDepacketizerThread);
-    g_hDepacketizerThread = 0;
+    if (!FinishLinkThread(&g_hDepacketizerThread, &gbDepacketizerState))
+        Trace("DeInitializeKeyBoard: Depacketizer thread explicitely killed.");
 }
 
 void SendKeyUp(WORD key) {

@@ -75,6 +75,9 @@ void CloseDeviceLinkObjects();
 bool DeviceLinkObjectsExist();
 int StartLinkThread(LPTHREAD_START_ROUTINE routine, volatile BYTE* state, HANDLE* thread);
 int StartReaderThread();
+// Gives a thread that was asked to stop up to 3 x 10 ms to report its end,
+// terminates it otherwise, and forgets its handle. 1 when it ended by itself.
+int FinishLinkThread(HANDLE* thread, volatile BYTE* state);
 // Asks the reader to end, closes the port (which ends its wait) and gives it
 // 30 ms before terminating it; `caller` names the trace lines.
 void StopReaderThread(const char* caller);

@@ -80,20 +80,23 @@ int StartLinkThread(LPTHREAD_START_ROUTINE routine, volatile BYTE* state, HANDLE
 
 int StartReaderThread() { return StartLinkThread(ReadThreadRoutine, &gbReadThreadState, &g_hReadThread); }
 
+int FinishLinkThread(HANDLE* thread, volatile BYTE* state) {
+    if (!*thread) return 1;
+    for (int i = 0; i < STOP_CHECKS && *state != THREAD_ENDED; ++i) Sleep(STOP_CHECK_INTERVAL_MS);
+    const int endedByItself = *state == THREAD_ENDED;
+    if (!endedByItself) {
+        TerminateThread(*thread, 0);
+        *state = THREAD_ENDED;
+    }
+    CloseHandle(*thread);
+    *thread = 0;
+    return endedByItself;
+}
+
 void StopReaderThread(const char* caller) {
     if (g_hReadThread && gbReadThreadState != THREAD_ENDED) gbReadThreadState = THREAD_ASKED_TO_STOP;
     if (ClosePortHandle(g_hBTPort)) Trace("%s: port closed", caller);
-    if (!g_hReadThread) return;
-    if (gbReadThreadState != THREAD_ENDED) {
-        for (int i = 0; i < STOP_CHECKS && gbReadThreadState != THREAD_ENDED; ++i) Sleep(STOP_CHECK_INTERVAL_MS);
-        if (gbReadThreadState != THREAD_ENDED) {
-            TerminateThread(g_hReadThread, 0);
-            gbReadThreadState = THREAD_ENDED;
-            Trace("%s: Read thread explicitely killed.", caller);
-        }
-    }
-    CloseHandle(g_hReadThread);
-    g_hReadThread = 0;
+    if (!FinishLinkThread(&g_hReadThread, &gbReadThreadState)) Trace("%s: Read thread explicitely killed.", caller);
 }
 
 int InitializeKeyBoard() {
