@@ -29,7 +29,6 @@ const char* const TRACE_FILE = "C:\\LogOrvikDriver1.txt";
 const DWORD START_HINT_MS = 3000;
 const DWORD LATE_START_HINT_MS = 6000;  // the slow steps: device start-up, windows, tray
 const DWORD STOP_HINT_MS = 3000;
-const UINT TRAY_RETRY_MS = 50;
 const int DESCRIPTION_SIZE = 4 * REG_STRING_MAX + 160;
 
 void DeleteTraceFile() { DeleteFileA(TRACE_FILE); }
@@ -120,7 +119,7 @@ void RunDriver() {
     if (!ReportStartPending(LATE_START_HINT_MS) || !CreateTimerWindow() || !ReportStartPending(LATE_START_HINT_MS))
         return;
     Trace("ServiceStart: DoInitForTaskbarIcon %s.", DoInitForTaskbarIcon() ? "succeed" : "failed");
-    SetTimer(ghTimerWnd, TMR_SYSTAY, TRAY_RETRY_MS, nullptr);
+    SetTimer(ghTimerWnd, TMR_SYSTAY, TMR_SYSTAY_PERIOD_MS, nullptr);
     if (!ReportServiceStatus(SERVICE_RUNNING, NO_ERROR, 0)) return;
     SetEvent(g_hServiceReadyEvent);
     RunMessageLoop();
@@ -141,8 +140,9 @@ void ServiceStart(DWORD, LPSTR*) {
     Deinit();
     // The session events go too, so that a late control code sets nothing.
     CloseServiceEvents();
+    // SERVICE_STOPPED is ServiceMain's to report, once and last: after it the
+    // control manager may end the process at any moment.
     ReportServiceStatus(SERVICE_STOP_PENDING, NO_ERROR, STOP_HINT_MS);
-    ReportServiceStatus(SERVICE_STOPPED, NO_ERROR, 0);
 }
 
 void ServiceStop() {
@@ -158,8 +158,11 @@ int DoInit() {
     hSettingsWnd = 0;
     if (!IsCompatibleSystem()) return 0;
     // Without a device the driver still runs, so that the tray menu or the
-    // settings program can connect later; unless the user turned it off.
-    if (!InitSequence() && IsStopRequested()) return 0;
+    // settings program can connect later; unless the user turned it off in
+    // the connection error dialog. That answer also ends a device start that
+    // otherwise counts as done, so the stop event is looked at either way.
+    InitSequence();
+    if (IsStopRequested()) return 0;
     if (!StartControlServer()) return 0;
     GetAudioDataFromRegistry();
     LoadInputSettings();

@@ -1,0 +1,122 @@
+// What the control messages change in the input that reaches the foreground
+// window: key repeat timing, tap-to-click, and the device whose keys are
+// typed after a port change.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "../../../common/registry.h"
+#include "../../../common/uiseam.h"
+#include "../../../driver/devicelink/devicelink.h"
+#include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/sound.h"
+#include "../input/recorder.h"
+#include "serverfixture.h"
+
+namespace {
+
+using Messages = std::vector<std::string>;
+
+const double SLACK_MS = 250;  // timer and scheduling latency allowed on every bound under Wine
+const DWORD ARRIVAL_MS = 300;  // for the depacketizer to hand over what the device sent
+
+BOOL WINAPI SilentPlaySound(LPCSTR, HMODULE, DWORD) { return TRUE; }
+
+class ControlInputTest : public ControlServerTest {
+protected:
+    void SetUp() override {
+        ControlServerTest::SetUp();
+        g_ui.playSoundA = SilentPlaySound;
+        bSoundEnabled = 0;
+        timerThread_ = CreateThread(nullptr, 0, RunTimerWindow, nullptr, 0, nullptr);
+        ASSERT_TRUE(WaitFor([] { return ghTimerWnd != nullptr; }));
+        ASSERT_TRUE(recorder.Open("Orvik control input test"));
+        SetCursorPos(300, 250);  // over the recorder, so that clicks land there
+        recorder.Take();
+    }
+    void TearDown() override {
+        recorder.Close();
+        PostMessageA(ghTimerWnd, WM_CLOSE, 0, 0);
+        WaitForSingleObject(timerThread_, 3000);
+        CloseHandle(timerThread_);
+        g_ui.playSoundA = PlaySoundA;
+        ControlServerTest::TearDown();
+    }
+
+    Messages Typed(SimClient& device, const char* command) {
+        EXPECT_TRUE(device.Run(command)) << command;
+        Sleep(ARRIVAL_MS);
+        return recorder.Take();
+    }
+
+    static DWORD WINAPI RunTimerWindow(LPVOID) {
+        if (!CreateTimerWindow()) return 1;
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+        ghTimerWnd = nullptr;
+        return 0;
+    }
+
+    RecorderWindow recorder;
+    HANDLE timerThread_ = nullptr;
+};
+
+TEST_F(ControlInputTest, RepeatRate30AndHold500DriveTheNextHeldKey) {
+    ASSERT_EQ(REPLY_ONE, Request({5, 1, 30, 0, 0xF4, 0x01}));
+    const double pressedAt = NowMs();
+    ASSERT_TRUE(sim.Run("press 41"));
+    while (NowMs() - pressedAt < 1500) {
+        ASSERT_TRUE(sim.Run("hold 41"));
+        Sleep(50);
+    }
+    ASSERT_TRUE(sim.Run("release 41"));
+    Sleep(ARRIVAL_MS);
+    std::vector<double> downs;
+    for (const RecordedMessage& message : recorder.TakeTimed())
+        if (message.text == "kd 41") downs.push_back(message.atMs);
+    ASSERT_GE(downs.size(), 10u) << "the press and many repeats";
+    const double firstRepeat = downs[1] - pressedAt;
+    EXPECT_GE(firstRepeat, 500 - 20) << "no repeat before the hold delay";
+    EXPECT_LE(firstRepeat, 500 + 33 + SLACK_MS);
+    const double meanGap = (downs.back() - downs[1]) / static_cast<double>(downs.size() - 2);
+    EXPECT_GE(meanGap, 33 * 0.6);
+    EXPECT_LE(meanGap, 33 * 2.5);
+}
+
+TEST_F(ControlInputTest, TapsClickOnlyWhileTapToClickIsOn) {
+    ASSERT_EQ(REPLY_ONE, Request({13, 0}));
+    EXPECT_EQ(Messages{}, Typed(sim, "lefttap"));
+    ASSERT_EQ(REPLY_ONE, Request({13, 1}));
+    EXPECT_EQ((Messages{"ldown", "lup"}), Typed(sim, "lefttap"));
+}
+
+TEST_F(ControlInputTest, PortThatCannotBeOpenedIsRefusedAndTheOldOneKeepsWorking) {
+    EXPECT_EQ(REPLY_ZERO, Request({12, '9'}));
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("Error", messages[0].caption);
+    EXPECT_EQ("Please select an available serial port in the Connection Settings option before attempting to "
+              "connect to the Tavelin.",
+              messages[0].text);
+    EXPECT_EQ((Messages{"kd 41", "ch 61", "ku 41"}), Typed(sim, "type a"));
+    EXPECT_EQ(Bytes{0x05}, Request(CommandPacket(GET_KEYSENSITIVITY)));
+}
+
+TEST_F(ControlInputTest, PortChangeMovesTheReaderToTheNewDevice) {
+    if (!std::getenv("ORVIK_SIM2_PORT")) GTEST_SKIP() << "no second simulated device (ORVIK_SIM2_PORT)";
+    SimClient second("ORVIK_SIM2_PORT");
+    ASSERT_TRUE(second.Connected());
+    ASSERT_TRUE(second.Run("reset"));
+    ASSERT_TRUE(second.Run("set keysensitivity 9"));
+
+    EXPECT_EQ(REPLY_ONE, Request({12, '6'}));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ((Messages{"kd 42", "ch 62", "ku 42"}), Typed(second, "type b")) << "the new device types";
+    EXPECT_EQ(Messages{}, Typed(sim, "type a")) << "the old one is no longer read";
+
+    EXPECT_EQ(Bytes{0x09}, Request(CommandPacket(GET_KEYSENSITIVITY))) << "commands go to the new device";
+    EXPECT_EQ(std::vector<std::string>{}, Commands());
+    EXPECT_EQ(1, GetConnectionState()) << "the connection state is not this command's";
+    EXPECT_EQ(5u, GetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 0)) << "nor the stored port";
+}
+
+}  // namespace

@@ -1,0 +1,304 @@
+// OrvikDriver.exe as a person and the service control manager use it: its
+// verbs and their console lines, the service's status reports and control
+// codes, typing and pointing through the running service, the start-up that
+// ends in message 4 or in Turn Off, and the debug verb stopped with Ctrl+C.
+// The simulated device answers on COM5.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "../../../common/registry.h"
+#include "../input/recorder.h"
+#include "../support/linkfixture.h"
+#include "../support/simclient.h"
+#include "driverprocess.h"
+
+namespace {
+
+const DWORD START_TIMEOUT_MS = 30000;
+const DWORD STOP_TIMEOUT_MS = 15000;
+const DWORD INPUT_TIMEOUT_MS = 10000;
+
+using Messages = std::vector<std::string>;
+
+bool WaitUntil(bool (*done)(), DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool NoDriverProcess() { return DriverProcesses().empty(); }
+bool DriverMarkedRunning() { return StoredDword(REG_APPLICATION_KEY, "Orvik Settings") == 1; }
+
+class ServiceHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.Connected()) << "the simulator's control port (ORVIK_SIM_PORT) does not answer";
+        ASSERT_TRUE(sim.Run("reset"));
+        ASSERT_TRUE(sim.Run("set powerstate FB"));
+        ClearProductRegistry();
+        SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 5);
+        SetDriverWindowsVersion(nullptr);
+        probe.Remove();
+    }
+
+    void TearDown() override {
+        probe.Remove();
+        SetDriverWindowsVersion(nullptr);
+        EXPECT_TRUE(WaitUntil(NoDriverProcess, STOP_TIMEOUT_MS)) << "a driver process was left running";
+    }
+
+    void Install() {
+        const VerbResult installed = RunDriver("-install");
+        ASSERT_TRUE(installed.ended);
+        ASSERT_EQ("Tavelin installed.\n", installed.output);
+    }
+
+    // Starts the service and waits for it to run; `seen` gets every status on the way.
+    void StartAndWaitUntilRunning(std::vector<SERVICE_STATUS>* seen = nullptr) {
+        ASSERT_TRUE(RunDriver("-start").ended);
+        ASSERT_TRUE(probe.WaitForState(SERVICE_RUNNING, START_TIMEOUT_MS, seen)) << "the service did not run";
+    }
+
+    SimClient sim;
+    ServiceProbe probe;
+};
+
+TEST_F(ServiceHost, InstallStartAndRemoveWithTheConsoleLines) {
+    const VerbResult installed = RunDriver("/INSTALL");
+    ASSERT_EQ("Tavelin installed.\n", installed.output);
+    QUERY_SERVICE_CONFIGA config = {};
+    std::string path, displayName;
+    ASSERT_TRUE(probe.Config(&config, &path, &displayName));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS), config.dwServiceType);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config.dwStartType);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.dwErrorControl);
+    EXPECT_EQ("Tavelin", displayName);
+    EXPECT_EQ("\"" + DriverPath() + "\"", path) << "the program's own path, quoted";
+
+    std::vector<SERVICE_STATUS> seen;
+    const VerbResult started = RunDriver("-START");
+    EXPECT_EQ("", started.output) << "the start verb reports nothing";
+    ASSERT_TRUE(probe.WaitForState(SERVICE_RUNNING, START_TIMEOUT_MS, &seen));
+    DWORD lastCheckPoint = 0;
+    for (const SERVICE_STATUS& status : seen) {
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), status.dwServiceType & SERVICE_WIN32_OWN_PROCESS);
+        if (status.dwCurrentState != SERVICE_START_PENDING) continue;
+        EXPECT_EQ(0u, status.dwControlsAccepted) << "no stop while start-up is pending";
+        EXPECT_TRUE(status.dwWaitHint == 3000 || status.dwWaitHint == 6000) << status.dwWaitHint;
+        EXPECT_GT(status.dwCheckPoint, lastCheckPoint) << "check points go up";
+        lastCheckPoint = status.dwCheckPoint;
+    }
+    const SERVICE_STATUS& running = seen.back();
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP), running.dwControlsAccepted);
+    EXPECT_EQ(0u, running.dwCheckPoint);
+    EXPECT_EQ(0u, running.dwWaitHint);
+    EXPECT_TRUE(DriverMarkedRunning());
+    EXPECT_EQ(1u, DriverProcesses().size());
+
+    const VerbResult removed = RunDriver("-Remove and-this-is-ignored");
+    EXPECT_TRUE(std::regex_match(removed.output, std::regex("Stopping Tavelin\\.\\.*\nTavelin stopped\\.\nTavelin removed\\.\n")))
+        << removed.output;
+    EXPECT_FALSE(probe.Exists());
+    EXPECT_EQ(0, StoredDword(REG_APPLICATION_KEY, "Orvik Settings"));
+    EXPECT_TRUE(WaitUntil(NoDriverProcess, STOP_TIMEOUT_MS));
+}
+
+TEST_F(ServiceHost, RemovingAStoppedServicePrintsNoStoppingLines) {
+    Install();
+    const VerbResult removed = RunDriver("/remove");
+    EXPECT_EQ("Tavelin removed.\n", removed.output);
+    EXPECT_FALSE(probe.Exists());
+}
+
+TEST_F(ServiceHost, VerbsOnAMissingServiceSayWhatFailed) {
+    for (const char* verb : {"-remove", "-start"}) {
+        const VerbResult result = RunDriver(verb);
+        EXPECT_EQ(0u, result.output.find("OpenService failed - ")) << verb << ": " << result.output;
+    }
+    const VerbResult twice = (Install(), RunDriver("-install"));
+    EXPECT_EQ(0u, twice.output.find("CreateService failed - ")) << twice.output;
+}
+
+TEST_F(ServiceHost, AnythingButAVerbGoesToTheDispatcherWhichFailsOutsideTheManager) {
+    for (const char* arguments : {"", "install", "-bogus -install", "-installer", "debug"}) {
+        const VerbResult result = RunDriver(arguments, 20000);
+        EXPECT_TRUE(result.ended) << "'" << arguments << "'";
+        EXPECT_EQ("", result.output) << "'" << arguments << "'";
+        EXPECT_FALSE(probe.Exists()) << "'" << arguments << "'";
+    }
+}
+
+TEST_F(ServiceHost, ControlCodesKeepTheServiceRunningAndRepeatItsStatus) {
+    Install();
+    StartAndWaitUntilRunning();
+    const DWORD kCodes[] = {128, 129, 130, 131, 132, 133, 134, 135, 136, 200,
+                            SERVICE_CONTROL_PAUSE, SERVICE_CONTROL_CONTINUE, SERVICE_CONTROL_INTERROGATE};
+    for (DWORD code : kCodes) {
+        SERVICE_STATUS status = {};
+        probe.Control(code, &status);  // pause and continue may be refused: the service takes neither
+        ASSERT_TRUE(probe.Query(&status));
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), status.dwCurrentState) << "code " << code;
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP), status.dwControlsAccepted) << "code " << code;
+    }
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(probe.Control(SERVICE_CONTROL_STOP, &status));
+    EXPECT_TRUE(probe.WaitForState(SERVICE_STOPPED, STOP_TIMEOUT_MS));
+    EXPECT_EQ(0, StoredDword(REG_APPLICATION_KEY, "Orvik Settings"));
+}
+
+// Takes what the window received until it holds at least `count` messages
+// or, when `last` is given, until that message came.
+Messages Receive(RecorderWindow& window, size_t count, const char* last = nullptr) {
+    Messages received;
+    const DWORD start = GetTickCount();
+    while ((last ? received.empty() || received.back() != last : received.size() < count) &&
+           GetTickCount() - start < INPUT_TIMEOUT_MS) {
+        const Messages more = window.Take();
+        received.insert(received.end(), more.begin(), more.end());
+        Sleep(50);
+    }
+    return received;
+}
+
+POINT Cursor() {
+    POINT point = {};
+    GetCursorPos(&point);
+    return point;
+}
+
+int Sign(long value) { return (value > 0) - (value < 0); }
+
+// The pointer's move after the device reported (x, y): which way it went.
+POINT MoveThroughService(SimClient& sim, int x, int y) {
+    SetCursorPos(300, 250);
+    const POINT before = Cursor();
+    sim.Run("move " + std::to_string(x) + " " + std::to_string(y));
+    const DWORD start = GetTickCount();
+    POINT now = before;
+    while (now.x == before.x && now.y == before.y && GetTickCount() - start < INPUT_TIMEOUT_MS) {
+        Sleep(20);
+        now = Cursor();
+    }
+    return {Sign(now.x - before.x), Sign(now.y - before.y)};
+}
+
+TEST_F(ServiceHost, TheRunningServiceTypesMovesClicksAndDrags) {
+    Install();
+    StartAndWaitUntilRunning();
+    RecorderWindow window;
+    ASSERT_TRUE(window.Open("Orvik service test"));
+    SetCursorPos(300, 250);
+
+    ASSERT_TRUE(sim.Run("type hi"));
+    EXPECT_EQ((Messages{"kd 48", "ch 68", "ku 48", "kd 49", "ch 69", "ku 49"}), Receive(window, 6));
+
+    const POINT rightDown = MoveThroughService(sim, 30, 20);
+    EXPECT_EQ(1, rightDown.x);
+    EXPECT_EQ(1, rightDown.y);
+    const POINT leftUp = MoveThroughService(sim, -25, -15);
+    EXPECT_EQ(-1, leftUp.x);
+    EXPECT_EQ(-1, leftUp.y);
+
+    SetCursorPos(300, 250);
+    window.Take();
+    ASSERT_TRUE(sim.Run("lefttap"));
+    EXPECT_EQ((Messages{"ldown", "lup"}), Receive(window, 2));
+
+    ASSERT_TRUE(sim.Run("press 01"));
+    ASSERT_TRUE(sim.Run("move 20 0"));
+    ASSERT_TRUE(sim.Run("move 0 10"));
+    ASSERT_TRUE(sim.Run("release 01"));
+    Messages drag = Receive(window, 0, "lup");
+    ASSERT_GE(drag.size(), 3u);
+    EXPECT_EQ("ldown", drag.front());
+    EXPECT_EQ("lup", drag.back());
+    for (size_t i = 1; i + 1 < drag.size(); ++i) EXPECT_EQ("drag", drag[i]) << "moves with the button key held drag";
+    window.Close();
+}
+
+TEST_F(ServiceHost, WithTapToClickOffTapsClickNothingButTheRestWorks) {
+    SetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", 0);
+    Install();
+    StartAndWaitUntilRunning();
+    RecorderWindow window;
+    ASSERT_TRUE(window.Open("Orvik service test"));
+    SetCursorPos(300, 250);
+    window.Take();
+    ASSERT_TRUE(sim.Run("lefttap"));
+    ASSERT_TRUE(sim.Run("righttap"));
+    ASSERT_TRUE(sim.Run("tap 41"));
+    EXPECT_EQ((Messages{"kd 41", "ch 61", "ku 41"}), Receive(window, 3)) << "the taps before the key clicked nothing";
+    EXPECT_EQ(1, MoveThroughService(sim, 15, 0).x);
+    window.Close();
+}
+
+TEST_F(ServiceHost, OnWindows7TheServiceShowsMessage4AndStops) {
+    SetDriverWindowsVersion("win7");
+    Install();
+    std::vector<SERVICE_STATUS> seen;
+    ASSERT_TRUE(probe.Start());
+    HWND box = WaitForDialog("Error", START_TIMEOUT_MS);
+    ASSERT_NE(nullptr, box) << "no message box";
+    EXPECT_EQ("Incompatible OS. This driver is only compatible with Windows CE 4.2", DialogText(box));
+    PressButton(box, IDOK);
+    ASSERT_TRUE(probe.WaitForState(SERVICE_STOPPED, STOP_TIMEOUT_MS, &seen));
+    for (const SERVICE_STATUS& status : seen) EXPECT_NE(static_cast<DWORD>(SERVICE_RUNNING), status.dwCurrentState);
+    EXPECT_NE(1, StoredDword(REG_APPLICATION_KEY, "Orvik Settings"));
+    EXPECT_TRUE(sim.ReceivedCommands().empty()) << "the device was not touched";
+}
+
+TEST_F(ServiceHost, OnWindows2000TheServiceRuns) {
+    SetDriverWindowsVersion("win2k");
+    Install();
+    StartAndWaitUntilRunning();
+    EXPECT_TRUE(DriverMarkedRunning());
+}
+
+TEST_F(ServiceHost, WithNoDeviceAnsweringTheServiceStillRuns) {
+    ASSERT_TRUE(sim.Run("silent all"));
+    Install();
+    StartAndWaitUntilRunning();
+    EXPECT_TRUE(DriverMarkedRunning());
+    EXPECT_EQ(0, StoredDword(REG_COMPORT_KEY, "Connected")) << "the link was given up";
+}
+
+TEST_F(ServiceHost, TurnOffInTheErrorDialogStopsTheServiceBeforeItRuns) {
+    ASSERT_TRUE(sim.Run("set powerstate FD"));
+    ASSERT_TRUE(sim.Run("silent 0680"));
+    Install();
+    std::vector<SERVICE_STATUS> seen;
+    ASSERT_TRUE(probe.Start());
+    HWND dialog = WaitForDialog("Error", START_TIMEOUT_MS);
+    ASSERT_NE(nullptr, dialog) << "no connection error dialog";
+    EXPECT_NE(std::string::npos, DialogText(dialog).find("Unable to detect a connected device."));
+    PressButton(dialog, 1024);  // Turn Off
+    HWND alert = WaitForDialog("Alert", START_TIMEOUT_MS);
+    ASSERT_NE(nullptr, alert) << "no turn-off alert";
+    PressButton(alert, IDOK);
+    ASSERT_TRUE(probe.WaitForState(SERVICE_STOPPED, STOP_TIMEOUT_MS, &seen));
+    for (const SERVICE_STATUS& status : seen) EXPECT_NE(static_cast<DWORD>(SERVICE_RUNNING), status.dwCurrentState);
+    EXPECT_NE(1, StoredDword(REG_APPLICATION_KEY, "Orvik Settings"));
+}
+
+// Ctrl+C through the console. (Wine cannot raise CTRL_BREAK_EVENT in another
+// process's console; the lifecycle tests call the handler with it directly.)
+TEST_F(ServiceHost, DebugVerbRunsTheWholeDriverInTheConsoleUntilCtrlC) {
+    DebugDriver driver;
+    ASSERT_TRUE(driver.Start());
+    ASSERT_TRUE(WaitUntil(DriverMarkedRunning, START_TIMEOUT_MS)) << "the driver did not start";
+    EXPECT_FALSE(sim.ReceivedCommands().empty()) << "the device was not brought up";
+    ASSERT_TRUE(driver.SendConsoleEvent(CTRL_C_EVENT));
+    ASSERT_TRUE(driver.WaitForExit(STOP_TIMEOUT_MS)) << "Ctrl+C did not stop the driver";
+    EXPECT_EQ("Debugging Tavelin.\nStopping Tavelin.\n", driver.Output());
+    EXPECT_EQ(0, StoredDword(REG_APPLICATION_KEY, "Orvik Settings"));
+    EXPECT_FALSE(probe.Exists()) << "debugging installs nothing";
+}
+
+}  // namespace

@@ -1,0 +1,465 @@
+// The driver's life in this process, as the debug verb runs it: ServiceStart
+// on a thread of its own (the service thread), the simulated device on COM5,
+// message boxes and the connection error dialog through the seam. The timer
+// window's unhandled messages go to a stand-in for the tray, which counts the
+// tray retry timer's ticks and stops it the way the tray does once its icon
+// is shown; a tick therefore says that start-up got past the timer window.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "../../../common/registry.h"
+#include "../../../common/uiseam.h"
+#include "../../../driver/devicelink/devicelink.h"
+#include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/mouse.h"
+#include "../../../driver/input/sound.h"
+#include "../../../driver/service/controlserver.h"
+#include "../../../driver/service/lifecycle.h"
+#include "../../../driver/service/resource.h"
+#include "../../../driver/service/serviceevents.h"
+#include "../../../driver/service/servicehost.h"
+#include "../input/recorder.h"
+#include "../support/driverlink.h"
+#include "driverprocess.h"
+
+namespace {
+
+const DWORD START_TIMEOUT_MS = 20000;  // a silent device costs a 5 s command time-out
+const DWORD STOP_TIMEOUT_MS = 10000;
+
+volatile LONG gTimerWindowMessages = 0;
+volatile LONG gTrayTicks = 0;
+volatile LONG gDialogs = 0;
+INT_PTR gDialogAnswer = IDCANCEL;
+
+int StandInForTray(HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+    InterlockedIncrement(&gTimerWindowMessages);
+    if (message != WM_TIMER || wParam != TMR_SYSTAY) return 0;
+    InterlockedIncrement(&gTrayTicks);
+    KillTimer(window, TMR_SYSTAY);
+    *result = 0;
+    return 1;
+}
+
+INT_PTR WINAPI AnswerErrorDialog(HINSTANCE, LPCSTR templateName, HWND, DLGPROC, LPARAM) {
+    if (templateName == MAKEINTRESOURCEA(IDD_CONNECT_ERROR)) InterlockedIncrement(&gDialogs);
+    return gDialogAnswer;
+}
+
+// Polls until `done` holds; false after `timeoutMs`.
+template <typename Condition>
+bool WaitFor(Condition done, DWORD timeoutMs = 5000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+DWORD WINAPI RunServiceBody(LPVOID) {
+    ServiceStart(0, nullptr);
+    return 0;
+}
+
+std::string StoredString(const char* subkey, const char* name) {
+    char text[2048] = {};
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+    DWORD size = sizeof text - 1;
+    const LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? text : "<no value>";
+}
+
+// Stores a string under the application key; a null name is the key's default value.
+void SetApplicationText(const char* name, const std::string& text) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+
+long long RunningFlag() { return StoredDword(REG_APPLICATION_KEY, "Orvik Settings"); }
+
+class Lifecycle : public LinkFixture {
+protected:
+    void SetUp() override {
+        LinkFixture::SetUp();
+        ASSERT_TRUE(sim.Run("set powerstate FB"));
+        bDebugMode = 1;
+        gTimerWindowMessages = gTrayTicks = gDialogs = 0;
+        gDialogAnswer = IDCANCEL;
+        gpfnTrayTimerWndExtension = StandInForTray;
+        g_ui.dialogBoxParamA = AnswerErrorDialog;
+    }
+
+    void TearDown() override {
+        if (service_) {
+            ServiceStop();
+            WaitForSingleObject(service_, STOP_TIMEOUT_MS);
+            CloseHandle(service_);
+        }
+        gpfnTrayTimerWndExtension = nullptr;
+        g_ui.dialogBoxParamA = DialogBoxParamA;
+        LinkFixture::TearDown();
+    }
+
+    void Start() { service_ = CreateThread(nullptr, 0, RunServiceBody, nullptr, 0, &serviceThreadId_); }
+
+    // Running: the timer window exists and its tray timer has ticked.
+    bool WaitUntilRunning() {
+        return WaitFor([] { return gTrayTicks > 0; }, START_TIMEOUT_MS);
+    }
+    bool Ended(DWORD timeoutMs = STOP_TIMEOUT_MS) { return WaitForSingleObject(service_, timeoutMs) == WAIT_OBJECT_0; }
+    bool StopAndWait() {
+        ServiceStop();
+        return Ended();
+    }
+
+    HANDLE service_ = nullptr;
+    DWORD serviceThreadId_ = 0;
+};
+
+TEST_F(Lifecycle, StartBringsTheDriverUpAndStopTakesItDownAgain) {
+    Start();
+    ASSERT_TRUE(WaitUntilRunning());
+    EXPECT_EQ(1, RunningFlag());
+    HWND timerWindow = FindWindowA("MYCLASS1", "SysTrayMsgDispatcher");
+    ASSERT_NE(nullptr, timerWindow);
+    EXPECT_EQ(timerWindow, ghTimerWnd);
+    EXPECT_FALSE(IsWindowVisible(timerWindow));
+    EXPECT_EQ(serviceThreadId_, GetWindowThreadProcessId(timerWindow, nullptr)) << "the timer window is the service thread's";
+    EXPECT_EQ(1, GetConnectionState());
+    EXPECT_NE(nullptr, g_hReadThread);
+    EXPECT_EQ(THREAD_RUNNING, gbReadThreadState);
+    EXPECT_NE(nullptr, g_hDepacketizerThread);
+    EXPECT_EQ(THREAD_RUNNING, gbDepacketizerState);
+    EXPECT_NE(nullptr, g_hServerThread);
+    const std::vector<std::string> commands = ReceivedCommandBytes();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(wire::GET_POWERSTATE, commands.front()) << "the device was brought up";
+
+    ASSERT_TRUE(StopAndWait());
+    EXPECT_EQ(0, RunningFlag());
+    EXPECT_EQ(nullptr, g_hReadThread);
+    EXPECT_EQ(nullptr, g_hDepacketizerThread);
+    EXPECT_EQ(nullptr, g_hServerThread);
+    EXPECT_EQ(THREAD_ENDED, gbReadThreadState);
+    EXPECT_EQ(THREAD_ENDED, gbDepacketizerState);
+    EXPECT_EQ(THREAD_ENDED, ucServerState);
+    EXPECT_EQ(nullptr, ghTimerWnd);
+    EXPECT_FALSE(DeviceLinkObjectsExist());
+    EXPECT_EQ(nullptr, g_hServiceStopEvent);
+    for (HANDLE event : g_hSessionEvents) EXPECT_EQ(nullptr, event);
+}
+
+TEST_F(Lifecycle, AStopWhileTheDeviceIsStillStartingEndsTheDriver) {
+    // The stop comes before the timer window exists, so its WM_DESTROY has
+    // no window to go to: the stop event alone must end the driver.
+    ASSERT_TRUE(sim.Run("delay 021C 1500"));
+    Start();
+    ASSERT_TRUE(WaitFor([] { return gbDepacketizerState == THREAD_RUNNING; }));
+    Sleep(300);
+    ServiceStop();
+    EXPECT_TRUE(Ended(15000)) << "the driver kept running after a stop during start-up";
+    EXPECT_EQ(0, RunningFlag());
+}
+
+TEST_F(Lifecycle, WithoutAnAnsweringDeviceTheDriverStillRunsNotConnected) {
+    ASSERT_TRUE(sim.Run("silent all"));
+    Start();
+    ASSERT_TRUE(WaitUntilRunning());
+    EXPECT_EQ(0, GetConnectionState());
+    EXPECT_EQ(0, StoredDword(REG_COMPORT_KEY, "Connected"));
+    EXPECT_EQ(1, RunningFlag());
+    EXPECT_NE(nullptr, g_hServerThread) << "the control port is served, so a client can connect later";
+    EXPECT_NE(nullptr, g_hDepacketizerThread) << "session events are still followed";
+    EXPECT_EQ(0, gDialogs);
+    ASSERT_TRUE(StopAndWait());
+}
+
+TEST_F(Lifecycle, WithoutAPortTheDriverSaysSoAndStillRuns) {
+    SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 9);
+    Start();
+    ASSERT_TRUE(WaitUntilRunning());
+    EXPECT_EQ(0, GetConnectionState());
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("Error", messages[0].caption);
+    EXPECT_NE(std::string::npos, messages[0].text.find("Please select an available serial port"));
+    ASSERT_TRUE(StopAndWait());
+}
+
+TEST_F(Lifecycle, TurnOffInTheErrorDialogStopsTheDriverBeforeItRuns) {
+    // A device that does not start, and one in standby that will not wake.
+    const char* const kDevices[][2] = {{"set powerstate FD", "silent 0680"}, {"set powerstate FC", "fail 012F"}};
+    for (const auto& device : kDevices) {
+        SCOPED_TRACE(device[0]);
+        ASSERT_TRUE(sim.Run(device[0]));
+        ASSERT_TRUE(sim.Run(device[1]));
+        gDialogAnswer = IDC_TURNOFF;
+        gDialogs = gTimerWindowMessages = 0;
+        messages.clear();
+        Start();
+        ASSERT_TRUE(Ended(20000)) << "Turn Off did not stop the driver";
+        CloseHandle(service_);
+        service_ = nullptr;
+        EXPECT_EQ(1, gDialogs);
+        ASSERT_EQ(1u, messages.size());
+        EXPECT_EQ("Alert", messages[0].caption);
+        EXPECT_EQ(0, gTimerWindowMessages) << "the timer window was created: start-up went on towards running";
+        EXPECT_EQ("<no value>", StoredString(REG_APPLICATION_KEY, "Desc")) << "DoInit went on after Turn Off";
+        EXPECT_EQ(nullptr, g_hDepacketizerThread);
+        EXPECT_EQ(nullptr, g_hServerThread);
+        ASSERT_TRUE(sim.Run("reset"));
+    }
+}
+
+TEST_F(Lifecycle, CancelInTheErrorDialogGivesUpTheDeviceButRuns) {
+    ASSERT_TRUE(sim.Run("set powerstate FD"));
+    ASSERT_TRUE(sim.Run("silent 0680"));
+    gDialogAnswer = IDCANCEL;
+    Start();
+    ASSERT_TRUE(WaitUntilRunning());
+    EXPECT_EQ(1, gDialogs);
+    EXPECT_EQ(1, RunningFlag());
+    ASSERT_TRUE(StopAndWait());
+}
+
+TEST_F(Lifecycle, StopClosesTheRegisteredSettingsWindowFirst) {
+    Start();
+    ASSERT_TRUE(WaitUntilRunning());
+    RecorderWindow settings;
+    ASSERT_TRUE(settings.Open("Orvik settings stand-in", true));
+    hSettingsWnd = settings.Handle();
+    ASSERT_TRUE(StopAndWait());
+    EXPECT_TRUE(settings.WaitUntilClosed(5000)) << "the settings window did not get WM_CLOSE";
+    EXPECT_EQ(nullptr, hSettingsWnd);
+    settings.Close();
+}
+
+// The name of the desktop a thread of this process is attached to.
+std::string DesktopOf(HANDLE thread) {
+    typedef DWORD(WINAPI * ThreadIdOf)(HANDLE);
+    // Newer than the headers this build allows; Wine has it.
+    const ThreadIdOf threadId = reinterpret_cast<ThreadIdOf>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetThreadId")));
+    HDESK desktop = threadId ? GetThreadDesktop(threadId(thread)) : nullptr;
+    char name[64] = {};
+    if (!desktop || !GetUserObjectInformationA(desktop, UOI_NAME, name, sizeof name, nullptr)) return "<none>";
+    return name;
+}
+
+bool DepacketizerOn(const char* desktop) {
+    return WaitFor([desktop] { return DesktopOf(g_hDepacketizerThread) == desktop; });
+}
+
+TEST_F(Lifecycle, SessionControlCodesMoveTheDepacketizerAndRestartTheTray) {
+    // Wine has no logon desktop of its own; this one stands for it.
+    HDESK winlogon = CreateDesktopA("Winlogon", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    ASSERT_NE(nullptr, winlogon);
+    Start();
+    ASSERT_TRUE(WaitUntilRunning());
+    EXPECT_TRUE(DepacketizerOn("Default")) << "attached to the input desktop once the service is ready";
+
+    ServiceCtrlHandler(129);  // logoff
+    EXPECT_TRUE(DepacketizerOn("Winlogon"));
+    ServiceCtrlHandler(128);  // logon
+    EXPECT_TRUE(DepacketizerOn("Default"));
+    for (DWORD code = 130; code <= 133; ++code) {  // lock, unlock, screen saver start and stop
+        ServiceCtrlHandler(129);
+        ASSERT_TRUE(DepacketizerOn("Winlogon"));
+        ServiceCtrlHandler(code);
+        EXPECT_TRUE(DepacketizerOn("Default")) << "code " << code << " follows the input desktop";
+    }
+    ServiceCtrlHandler(134);  // shutdown: nothing to do
+    Sleep(200);
+    EXPECT_EQ("Default", DesktopOf(g_hDepacketizerThread));
+
+    const LONG ticks = gTrayTicks;
+    Sleep(200);
+    ASSERT_EQ(ticks, gTrayTicks) << "the stand-in stopped the tray timer";
+    ServiceCtrlHandler(135);  // the user's shell started: tray thread and its timer again
+    EXPECT_TRUE(WaitFor([ticks] { return gTrayTicks > ticks; }));
+    ASSERT_TRUE(StopAndWait());
+    CloseDesktop(winlogon);
+}
+
+// A control code before ServiceStart made its events, and every code that
+// is not one of the eight, sets nothing.
+class ControlCodes : public ::testing::Test {
+protected:
+    void SetUp() override { bDebugMode = 1; }
+    void TearDown() override { CloseServiceEvents(); }
+
+    static std::vector<int> SetEvents() {
+        std::vector<int> set;
+        for (int i = 0; i < SESSION_EVENT_COUNT; ++i)
+            if (WaitForSingleObject(g_hSessionEvents[i], 0) == WAIT_OBJECT_0) set.push_back(i);
+        return set;
+    }
+    static void ResetAll() {
+        for (HANDLE event : g_hSessionEvents) ResetEvent(event);
+        ResetEvent(g_hServiceStopEvent);
+    }
+};
+
+TEST_F(ControlCodes, EachSessionCodeSetsItsOwnEvent) {
+    ASSERT_TRUE(CreateServiceEvents());
+    const struct {
+        DWORD code;
+        int event;
+    } kRows[] = {{128, SESSION_LOGON},           {129, SESSION_LOGOFF},          {130, SESSION_LOCK},
+                 {131, SESSION_UNLOCK},          {132, SESSION_SCREENSAVER_START}, {133, SESSION_SCREENSAVER_STOP},
+                 {134, SESSION_SHUTDOWN},        {135, SESSION_SHELL_START}};
+    for (const auto& row : kRows) {
+        ResetAll();
+        ServiceCtrlHandler(row.code);
+        EXPECT_EQ(std::vector<int>{row.event}, SetEvents()) << "code " << row.code;
+        EXPECT_NE(WAIT_OBJECT_0, WaitForSingleObject(g_hServiceStopEvent, 0));
+    }
+}
+
+TEST_F(ControlCodes, OtherCodesOnlyRepeatTheStatus) {
+    ASSERT_TRUE(CreateServiceEvents());
+    const DWORD kCodes[] = {136, 200, 255, SERVICE_CONTROL_PAUSE, SERVICE_CONTROL_CONTINUE,
+                            SERVICE_CONTROL_INTERROGATE, 127};
+    for (DWORD code : kCodes) {
+        ResetAll();
+        ServiceCtrlHandler(code);
+        EXPECT_TRUE(SetEvents().empty()) << "code " << code;
+        EXPECT_NE(WAIT_OBJECT_0, WaitForSingleObject(g_hServiceStopEvent, 0)) << "code " << code;
+    }
+}
+
+TEST_F(ControlCodes, StopSetsTheStopEvent) {
+    ASSERT_TRUE(CreateServiceEvents());
+    ServiceCtrlHandler(SERVICE_CONTROL_STOP);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_hServiceStopEvent, 0));
+    EXPECT_TRUE(SetEvents().empty());
+}
+
+TEST_F(ControlCodes, CtrlCAndCtrlBreakStopTheDebuggedDriverAndNothingElseDoes) {
+    ASSERT_TRUE(CreateServiceEvents());
+    for (DWORD type : {CTRL_CLOSE_EVENT, CTRL_LOGOFF_EVENT, CTRL_SHUTDOWN_EVENT}) {
+        EXPECT_FALSE(ConsoleCtrlHandler(type)) << type;
+        EXPECT_NE(WAIT_OBJECT_0, WaitForSingleObject(g_hServiceStopEvent, 0)) << type;
+    }
+    for (DWORD type : {CTRL_C_EVENT, CTRL_BREAK_EVENT}) {
+        ResetAll();
+        EXPECT_TRUE(ConsoleCtrlHandler(type)) << type;
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_hServiceStopEvent, 0)) << type;
+    }
+}
+
+TEST_F(ControlCodes, CodesBeforeTheEventsExistSetNothing) {
+    CloseServiceEvents();
+    for (DWORD code = 128; code <= 136; ++code) ServiceCtrlHandler(code);
+    for (HANDLE event : g_hSessionEvents) EXPECT_EQ(nullptr, event);
+}
+
+// DoInit and Deinit alone: the settings the driver loads and writes.
+class Settings : public DriverLinkTest {
+protected:
+    void SetUp() override {
+        DriverLinkTest::SetUp();
+        ASSERT_TRUE(sim.Run("set powerstate FB"));
+        bDebugMode = 1;
+    }
+    void TearDown() override { DriverLinkTest::TearDown(); }
+    void Init() {
+        ASSERT_EQ(1, DoInit());
+        ASSERT_EQ(1, Deinit());
+    }
+};
+
+TEST_F(Settings, RepeatRateBecomesAnIntervalAndZeroFallsBackToTheDefaultRate) {
+    const struct {
+        long long rate;  // -1: not stored
+        unsigned short interval;
+    } kRows[] = {{-1, 50}, {20, 50}, {30, 33}, {1, 1000}, {0, 50}, {0x10000, 50}, {0x1001E, 33}};
+    for (const auto& row : kRows) {
+        ClearProductRegistry();
+        SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 5);
+        if (row.rate >= 0) SetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "DefRepeatRate", static_cast<DWORD>(row.rate));
+        gusRepeat_Interval = 7;
+        Init();
+        EXPECT_EQ(row.interval, gusRepeat_Interval) << "rate " << row.rate;
+    }
+}
+
+TEST_F(Settings, MissingValuesAreCreatedWithTheDriversDefaults) {
+    bTapEnabled = 0;
+    bRepeatEnabled = 0;
+    bSoundEnabled = 0;
+    gusHold_Interval = 1;
+    gusRepeatWatch_Interval = 1;
+    hSettingsWnd = reinterpret_cast<HWND>(1);
+    ASSERT_EQ(1, DoInit());
+    EXPECT_EQ(nullptr, hSettingsWnd);
+    EXPECT_EQ(1, bTapEnabled);
+    EXPECT_EQ(1, bRepeatEnabled);
+    EXPECT_EQ(1, bSoundEnabled);
+    EXPECT_EQ(1050, gusHold_Interval);
+    EXPECT_EQ(99, gusRepeatWatch_Interval);
+    EXPECT_EQ(1, StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap"));
+    EXPECT_EQ(1050, StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatDelay"));
+    EXPECT_EQ(20, StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatRate"));
+    EXPECT_EQ(1, StoredDword(REG_REPEAT_SESSION_KEY, "Enable"));
+    EXPECT_EQ("hwandsw.wav", StoredString(REG_AUDIO_SESSION_KEY, "SoundRegular"));
+    EXPECT_EQ(1, RunningFlag());
+    ASSERT_EQ(1, Deinit());
+    EXPECT_EQ(0, RunningFlag());
+}
+
+TEST_F(Settings, StoredValuesAreLoaded) {
+    SetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", 0);
+    SetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "DefRepeatDelay", 700);
+    SetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "Enable", 0);
+    SetDwordValueFromRegistry(REG_AUDIO_SESSION_KEY, "Enable", 0);
+    bTapEnabled = bRepeatEnabled = bSoundEnabled = 1;
+    Init();
+    EXPECT_EQ(0, bTapEnabled);
+    EXPECT_EQ(0, bRepeatEnabled);
+    EXPECT_EQ(0, bSoundEnabled);
+    EXPECT_EQ(700, gusHold_Interval);
+}
+
+TEST_F(Settings, DescriptionIsComposedFromTheInstallationsNames) {
+    Init();
+    EXPECT_EQ("With the Tavelin (Orvik) you can input text using a Tavelin (Orvik) accessory. To learn more, please "
+              "take the tutorial accessible under \"Options\".",
+              StoredString(REG_APPLICATION_KEY, "Desc"));
+    SetApplicationText(nullptr, "Brevane Suite");
+    SetApplicationText("AppShort", "BS");
+    SetApplicationText("DeviceName", "Light Keys");
+    SetApplicationText("DeviceNameShort", "LK");
+    Init();
+    EXPECT_EQ("With the Brevane Suite (BS) you can input text using a Light Keys (LK) accessory. To learn more, "
+              "please take the tutorial accessible under \"Options\".",
+              StoredString(REG_APPLICATION_KEY, "Desc"));
+}
+
+TEST_F(Settings, LongestNamesStillMakeAWholeDescription) {
+    const std::string name(REG_STRING_MAX - 1, 'n');
+    for (const char* value : {static_cast<const char*>(nullptr), "AppShort", "DeviceName", "DeviceNameShort"})
+        SetApplicationText(value, name);
+    Init();
+    const std::string description = StoredString(REG_APPLICATION_KEY, "Desc");
+    EXPECT_EQ(0u, description.find("With the " + name + " (" + name + ")"));
+    EXPECT_EQ(description.size() - 10, description.rfind("\"Options\".")) << "the text is whole";
+}
+
+TEST_F(Settings, TheTraceFileIsDeletedAtStart) {
+    HANDLE file = CreateFileA("C:\\LogOrvikDriver1.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    Init();
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\LogOrvikDriver1.txt"));
+}
+
+}  // namespace
