@@ -1,9 +1,13 @@
 # Wine helpers for the test and run scripts (sourced, not run).
 # One template prefix reporting Windows XP is made once per build tree;
-# every test program gets a fresh copy of it.
+# every test program gets a fresh copy of it. A copy hard-links the
+# template's files (over a gigabyte of system DLLs that nobody writes) and
+# copies the registry and configuration files that programs do write.
 
 export WINEDEBUG=${WINEDEBUG:--all}
 WINE_ROOT=${WINE_ROOT:-$PWD/build/wine}
+# Copies of one run of a script; ended and deleted with wine_end_all.
+WINE_RUNS=${WINE_RUNS:-$WINE_ROOT/runs/$$}
 
 wine_template() {
     local template=$WINE_ROOT/template
@@ -19,14 +23,26 @@ wine_template() {
 
 # Prints the path of a fresh copy of the template named $1.
 wine_fresh_prefix() {
-    local prefix=$WINE_ROOT/runs/$1
-    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    local prefix=$WINE_RUNS/$1 template=$WINE_ROOT/template file
+    wine_end "$prefix"
     rm -rf "$prefix"
-    mkdir -p "$WINE_ROOT/runs"
-    cp -a "$WINE_ROOT/template" "$prefix"
+    mkdir -p "$WINE_RUNS"
+    cp -al "$template" "$prefix"
+    for file in system.reg user.reg userdef.reg drive_c/windows/win.ini drive_c/windows/system.ini; do
+        [ -f "$template/$file" ] || continue
+        rm -f "$prefix/$file"
+        cp -p "$template/$file" "$prefix/$file"
+    done
     echo "$prefix"
 }
 
 wine_end() {  # prefix
-    WINEPREFIX=$1 wineserver -k 2>/dev/null || true
+    WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
+}
+
+# Ends every prefix of this run and deletes the copies.
+wine_end_all() {
+    local prefix
+    for prefix in "$WINE_RUNS"/*; do [ -d "$prefix" ] && wine_end "$prefix"; done
+    rm -rf "$WINE_RUNS"
 }
