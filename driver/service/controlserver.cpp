@@ -34,8 +34,6 @@ namespace {
 const int RECEIVE_AREA_SIZE = 2048;
 const int LISTEN_BACKLOG = 4;
 const DWORD FORWARD_RESPONSE_TIMEOUT_MS = 5000;
-const int STOP_CHECKS = 3;
-const DWORD STOP_CHECK_INTERVAL_MS = 10;
 
 SOCKET volatile gListenSocket = INVALID_SOCKET;
 SOCKET volatile gClientSocket = INVALID_SOCKET;
@@ -282,15 +280,8 @@ void StopControlServer() {
     // waiting for the next client.
     if (ucServerState != THREAD_ENDED) ucServerState = THREAD_ASKED_TO_STOP;
     DeInitSockSrv();
-    if (!g_hServerThread) return;
-    for (int i = 0; i < STOP_CHECKS && ucServerState != THREAD_ENDED; ++i) Sleep(STOP_CHECK_INTERVAL_MS);
-    if (ucServerState != THREAD_ENDED) {
-        TerminateThread(g_hServerThread, 0);
-        ucServerState = THREAD_ENDED;
+    if (!FinishLinkThread(&g_hServerThread, &ucServerState))
         Trace("StopControlServer: server thread explicitely killed.");
-    }
-    CloseHandle(g_hServerThread);
-    g_hServerThread = 0;
 }
 
 DWORD WINAPI OrvikServerThreadRoutine(LPVOID) {

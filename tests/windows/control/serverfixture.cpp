@@ -14,6 +14,7 @@ void ControlServerTest::SetUp() {
     bSoundEnabled = 0;
     ASSERT_TRUE(sim.Run("set powerstate FB"));
     ASSERT_EQ(1, InitSequence());
+    ASSERT_FALSE(PlainClient().Connected()) << "another program listens on port 1213";
     ASSERT_EQ(1, StartControlServer());
     client.reset(ConnectWhenListening());
     ASSERT_TRUE(client) << "nothing listens on 127.0.0.1:1213";
