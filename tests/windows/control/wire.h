@@ -13,8 +13,10 @@ inline Bytes CommandPacket(unsigned short opcode, const Bytes& payload = Bytes()
     const unsigned char low = static_cast<unsigned char>(opcode), high = static_cast<unsigned char>(opcode >> 8);
     Bytes p = {0xA5, 0xA5, 1, 0, 0, 0, low, high, static_cast<unsigned char>(payload.size()), 0};
     unsigned char sum = static_cast<unsigned char>(0x4B + low + high + payload.size());
-    for (unsigned char b : payload) sum = static_cast<unsigned char>(sum + b);
-    p.insert(p.end(), payload.begin(), payload.end());
+    for (unsigned char b : payload) {
+        p.push_back(b);
+        sum = static_cast<unsigned char>(sum + b);
+    }
     p.push_back(sum);
     return p;
 }
