@@ -16,15 +16,9 @@
 #include "../../driver/service/serviceevents.h"
 #include "../windows/input/recorder.h"
 #include "../windows/support/simclient.h"
+#include "../windows/support/timerwindowthread.h"
 
 namespace {
-
-DWORD WINAPI RunTimerWindow(LPVOID) {
-    if (!CreateTimerWindow()) return 1;
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-    return 0;
-}
 
 struct Figures {
     double firstRepeatMs;
@@ -80,7 +74,8 @@ int main() {
     gusHold_Interval = 500;
     gusRepeat_Interval = 33;
     gusRepeatWatch_Interval = 99;
-    CreateThread(nullptr, 0, RunTimerWindow, nullptr, 0, nullptr);
+    TimerWindowThread timerWindow;
+    if (!timerWindow.Start()) return 1;
     if (!InitSequence()) return 1;
     RecorderWindow recorder;
     recorder.Open("Orvik repeat benchmark");

@@ -12,6 +12,7 @@
 #include "../../driver/service/tray.h"
 #include "input/recorder.h"
 #include "support/driverlink.h"
+#include "support/timerwindowthread.h"
 
 namespace {
 
@@ -26,8 +27,7 @@ protected:
         gusHold_Interval = 300;
         gusRepeat_Interval = 50;
         gusRepeatWatch_Interval = 99;
-        timerThread_ = CreateThread(nullptr, 0, RunTimerWindow, nullptr, 0, nullptr);
-        ASSERT_TRUE(WaitFor([] { return ghTimerWnd != nullptr; }));
+        ASSERT_TRUE(timerWindow_.Start());
         ASSERT_TRUE(sim.Run("set powerstate FB"));
         ASSERT_EQ(1, InitSequence());
         ASSERT_TRUE(sim.Run("clearlog"));
@@ -35,9 +35,7 @@ protected:
     }
     void TearDown() override {
         recorder.Close();
-        PostMessageA(ghTimerWnd, WM_CLOSE, 0, 0);
-        WaitForSingleObject(timerThread_, 3000);
-        CloseHandle(timerThread_);
+        timerWindow_.Stop();
         DriverLinkTest::TearDown();
     }
 
@@ -49,16 +47,8 @@ protected:
         return recorder.Take();
     }
 
-    static DWORD WINAPI RunTimerWindow(LPVOID) {
-        if (!CreateTimerWindow()) return 1;
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-        ghTimerWnd = nullptr;
-        return 0;
-    }
-
     RecorderWindow recorder;
-    HANDLE timerThread_ = nullptr;
+    TimerWindowThread timerWindow_;
 };
 
 struct TypingCase {

@@ -11,6 +11,7 @@
 #include "../../../driver/input/keyboard.h"
 #include "../../../driver/input/sound.h"
 #include "../input/recorder.h"
+#include "../support/timerwindowthread.h"
 #include "serverfixture.h"
 
 namespace {
@@ -28,17 +29,14 @@ protected:
         ControlServerTest::SetUp();
         g_ui.playSoundA = SilentPlaySound;
         bSoundEnabled = 0;
-        timerThread_ = CreateThread(nullptr, 0, RunTimerWindow, nullptr, 0, nullptr);
-        ASSERT_TRUE(WaitFor([] { return ghTimerWnd != nullptr; }));
+        ASSERT_TRUE(timerWindow_.Start());
         ASSERT_TRUE(recorder.Open("Orvik control input test"));
         SetCursorPos(300, 250);  // over the recorder, so that clicks land there
         recorder.Take();
     }
     void TearDown() override {
         recorder.Close();
-        PostMessageA(ghTimerWnd, WM_CLOSE, 0, 0);
-        WaitForSingleObject(timerThread_, 3000);
-        CloseHandle(timerThread_);
+        timerWindow_.Stop();
         g_ui.playSoundA = PlaySoundA;
         ControlServerTest::TearDown();
     }
@@ -49,16 +47,8 @@ protected:
         return recorder.Take();
     }
 
-    static DWORD WINAPI RunTimerWindow(LPVOID) {
-        if (!CreateTimerWindow()) return 1;
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-        ghTimerWnd = nullptr;
-        return 0;
-    }
-
     RecorderWindow recorder;
-    HANDLE timerThread_ = nullptr;
+    TimerWindowThread timerWindow_;
 };
 
 TEST_F(ControlInputTest, RepeatRate30AndHold500DriveTheNextHeldKey) {
