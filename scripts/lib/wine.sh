@@ -33,6 +33,9 @@ wine_fresh_prefix() {
         rm -f "$prefix/$file"
         cp -p "$template/$file" "$prefix/$file"
     done
+    # The server of the prefix, started here so that its dump of objects at
+    # the end goes nowhere instead of into a test's log.
+    WINEPREFIX=$prefix wineserver -p5 >/dev/null 2>&1 </dev/null
     echo "$prefix"
 }
 

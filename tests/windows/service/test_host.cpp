@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "../../../common/registry.h"
+#include "../control/plainclient.h"
+#include "../control/wire.h"
 #include "../input/recorder.h"
 #include "../support/linkfixture.h"
 #include "../support/simclient.h"
@@ -221,6 +224,26 @@ TEST_F(ServiceHost, TheRunningServiceTypesMovesClicksAndDrags) {
     EXPECT_EQ("lup", drag.back());
     for (size_t i = 1; i + 1 < drag.size(); ++i) EXPECT_EQ("drag", drag[i]) << "moves with the button key held drag";
     window.Close();
+}
+
+TEST_F(ServiceHost, TheRunningServiceServesItsControlPortAndStopsOnDeinit) {
+    Install();
+    StartAndWaitUntilRunning();
+    std::unique_ptr<PlainClient> client(ConnectWhenListening(START_TIMEOUT_MS));
+    ASSERT_TRUE(client) << "nothing listens on 127.0.0.1:1213";
+    EXPECT_EQ(REPLY_ONE, client->Request({5, 1, 30, 0, 0xF4, 0x01})) << "key repeat 30/s after 500 ms";
+    EXPECT_EQ(REPLY_ONE, client->Request({11, 0, 0, 0, 0})) << "the link is up";
+    ASSERT_TRUE(sim.Run("set projectedlayoutnum 02"));
+    ASSERT_TRUE(sim.Run("clearlog"));
+    const Bytes request = CommandPacket(0x023F);
+    EXPECT_EQ(Bytes{0x02}, client->Request(request)) << "a forwarded command brings its payload back";
+    std::vector<std::string> received = sim.ReceivedCommands();
+    ASSERT_EQ(1u, received.size());
+    EXPECT_EQ(HexBytes(request.data(), request.size()), received[0]) << "forwarded unchanged";
+
+    EXPECT_EQ(REPLY_ONE, client->Request({8}));
+    EXPECT_TRUE(client->ClosedByServer(STOP_TIMEOUT_MS));
+    EXPECT_TRUE(probe.WaitForState(SERVICE_STOPPED, STOP_TIMEOUT_MS)) << "DEINIT_CMD stops the service";
 }
 
 TEST_F(ServiceHost, WithTapToClickOffTapsClickNothingButTheRestWorks) {
