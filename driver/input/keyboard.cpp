@@ -14,7 +14,7 @@
 #include "inject.h"
 #include "mouse.h"
 #include "sound.h"
-#include "specialkeys.h"
+#include "launchkeys.h"
 
 HWND volatile hSettingsWnd = 0;
 

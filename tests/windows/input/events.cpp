@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "../../../driver/input/keyboard.h"
-#include "../../../driver/input/specialkeys.h"
+#include "../../../driver/input/launchkeys.h"
 
 DeviceEvent Press(unsigned char key) { return {EVENT_KEY_DOWN, key, 0, 0, 0}; }
 DeviceEvent Release(unsigned char key) { return {EVENT_KEY_UP, key, 0, 0, 0}; }

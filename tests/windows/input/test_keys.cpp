@@ -9,7 +9,7 @@
 
 #include "../../../driver/input/keyboard.h"
 #include "../../../driver/input/sound.h"
-#include "../../../driver/input/specialkeys.h"
+#include "../../../driver/input/launchkeys.h"
 #include "fixture.h"
 
 namespace {

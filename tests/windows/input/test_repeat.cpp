@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "../../../driver/input/keyboard.h"
-#include "../../../driver/input/specialkeys.h"
+#include "../../../driver/input/launchkeys.h"
 #include "../support/timerwindowthread.h"
 #include "fixture.h"
 

@@ -11,7 +11,7 @@
 #include "../../../driver/input/inject.h"
 #include "../../../driver/input/keyboard.h"
 #include "../../../driver/input/sound.h"
-#include "../../../driver/input/specialkeys.h"
+#include "../../../driver/input/launchkeys.h"
 #include "fixture.h"
 
 namespace {

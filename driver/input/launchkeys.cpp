@@ -1,6 +1,6 @@
 // Presses of special keys. Each code is one case of the switch below; codes
 // without an action still click, so the user hears that the device saw the key.
-#include "specialkeys.h"
+#include "launchkeys.h"
 
 #include "keyboard.h"
 #include "sound.h"

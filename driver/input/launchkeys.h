@@ -1,9 +1,10 @@
 // Special keys: the keys of the projected layout that have no virtual-key
-// code. The device sends them as key code SPECIAL_KEY_CODE with a special
-// code of their own; their presses come here from ProcessKeyDownEvent, their
-// releases are handled by ProcessKeyUpEvent.
-#ifndef ORVIK_INPUT_SPECIALKEYS_H
-#define ORVIK_INPUT_SPECIALKEYS_H
+// code: the Fn and arrow layers and the launch keys. The device sends them as
+// key code SPECIAL_KEY_CODE with a special code of their own; their presses
+// come here from ProcessKeyDownEvent, their releases are handled by
+// ProcessKeyUpEvent.
+#ifndef ORVIK_INPUT_LAUNCHKEYS_H
+#define ORVIK_INPUT_LAUNCHKEYS_H
 
 #include "../../common/packet.h"
 
