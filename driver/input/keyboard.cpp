@@ -12,9 +12,9 @@
 
 #include "../../common/trace.h"
 #include "inject.h"
+#include "launchkeys.h"
 #include "mouse.h"
 #include "sound.h"
-#include "launchkeys.h"
 
 HWND volatile hSettingsWnd = 0;
 
