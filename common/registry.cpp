@@ -3,6 +3,7 @@
 // one close; there is no lock, the registry serialises the accesses.
 #include "registry.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "trace.h"
@@ -147,4 +148,10 @@ void GetDeviceName(char* output, DWORD outputSize) {
     if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "DeviceName", output,
                                     DEFAULT_DEVICE_NAME, outputSize))
         CopyTerminated(output, outputSize, DEFAULT_DEVICE_NAME);
+}
+
+void FormatWithDeviceName(char* text, size_t size, const char* format) {
+    char deviceName[REG_STRING_MAX];
+    GetDeviceName(deviceName, sizeof deviceName);
+    std::snprintf(text, size, format, deviceName);
 }

@@ -42,5 +42,7 @@ int SetStringValueToRegistry(const char* subkey, const char* valueName, const ch
 
 // The device name shown in messages: "DeviceName" of the application key.
 void GetDeviceName(char* output, DWORD outputSize);
+// Formats a text whose one %s is the device name: cut to fit, terminated.
+void FormatWithDeviceName(char* text, size_t size, const char* format);
 
 #endif

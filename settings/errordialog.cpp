@@ -31,14 +31,11 @@ INT_PTR CALLBACK CError::DialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 void CError::OnInitDialog(HWND dialog) {
-    char deviceName[REG_STRING_MAX];
-    GetDeviceName(deviceName, sizeof deviceName);
     char text[640];
-    std::snprintf(text, sizeof text,
-                  "Unable to detect a connected device.\n\nPlease check that the connection and make sure that the "
-                  "device is turned on.\n\nWould you like to retry to establish a connection, turn off the %s or "
-                  "cancel the attemp to connect?",
-                  deviceName);
+    FormatWithDeviceName(text, sizeof text,
+                         "Unable to detect a connected device.\n\nPlease check that the connection and make sure "
+                         "that the device is turned on.\n\nWould you like to retry to establish a connection, turn "
+                         "off the %s or cancel the attemp to connect?");
     SetDlgItemTextA(dialog, IDC_ERRORTEXT, text);
 }
 

@@ -57,11 +57,8 @@ INT_PTR AskUntilDecided() {
 }
 
 bool UserWantsRetry(HWND page) {
-    char deviceName[REG_STRING_MAX];
-    GetDeviceName(deviceName, sizeof deviceName);
     char text[512];
-    std::snprintf(text, sizeof text, "Please check the connection.\n\nAnd make sure that the %s is turned on.",
-                  deviceName);
+    FormatWithDeviceName(text, sizeof text, "Please check the connection.\n\nAnd make sure that the %s is turned on.");
     return g_ui.messageBoxA(page, text, "Error", MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON2) == IDRETRY;
 }
 

@@ -8,7 +8,9 @@
 
 namespace {
 
-int ShowTurnOffAlert(const char* deviceName) {
+int ShowTurnOffAlert() {
+    char deviceName[REG_STRING_MAX];
+    GetDeviceName(deviceName, sizeof deviceName);
     wchar_t wideName[REG_STRING_MAX];
     if (!MultiByteToWideChar(CP_ACP, 0, deviceName, -1, wideName, REG_STRING_MAX)) wideName[0] = L'\0';
     wchar_t text[512];
@@ -22,23 +24,19 @@ int ShowTurnOffAlert(const char* deviceName) {
 }  // namespace
 
 int ShowDriverMessage(HWND owner, int number) {
-    char deviceName[REG_STRING_MAX];
-    GetDeviceName(deviceName, sizeof deviceName);
     char text[640];
     switch (number) {
     case DRIVER_MSG_TURN_OFF:
-        return ShowTurnOffAlert(deviceName);
+        return ShowTurnOffAlert();
     case DRIVER_MSG_SELECT_PORT:
-        std::snprintf(text, sizeof text,
-                      "Please select an available serial port in the Connection Settings option before "
-                      "attempting to connect to the %s.",
-                      deviceName);
+        FormatWithDeviceName(text, sizeof text,
+                             "Please select an available serial port in the Connection Settings option before "
+                             "attempting to connect to the %s.");
         return g_ui.messageBoxA(owner, text, "Error", MB_OK | MB_ICONERROR);
     case DRIVER_MSG_SET_FAILED:
-        std::snprintf(text, sizeof text,
-                      "Unable to set %s information. Please check the serial connection and make sure that "
-                      "the device is turned on. If the error persists, contact customer support.",
-                      deviceName);
+        FormatWithDeviceName(text, sizeof text,
+                             "Unable to set %s information. Please check the serial connection and make sure that "
+                             "the device is turned on. If the error persists, contact customer support.");
         return g_ui.messageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR);
     case DRIVER_MSG_INCOMPATIBLE_OS: {
         char system[REG_STRING_MAX];

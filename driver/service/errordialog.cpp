@@ -22,14 +22,11 @@ void CenterOnDesktop(HWND dialog) {
 }
 
 void ShowErrorText(HWND dialog) {
-    char deviceName[REG_STRING_MAX];
-    GetDeviceName(deviceName, sizeof deviceName);
     char text[768];
-    std::snprintf(text, sizeof text,
-                  "Unable to detect a connected device. Please check that the serial cable is connected properly "
-                  "and make sure that the device is turned on.\n\nWould you like to retry to establish a "
-                  "connection, turn off the %s or cancel the attemp to connect?",
-                  deviceName);
+    FormatWithDeviceName(text, sizeof text,
+                         "Unable to detect a connected device. Please check that the serial cable is connected "
+                         "properly and make sure that the device is turned on.\n\nWould you like to retry to "
+                         "establish a connection, turn off the %s or cancel the attemp to connect?");
     SetDlgItemTextA(dialog, IDC_ERRORTEXT, text);
 }
 
