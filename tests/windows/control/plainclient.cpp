@@ -1,18 +1,12 @@
 #include "plainclient.h"
 
+#include "../../../common/controlprotocol.h"
+#include "../support/tcpconnect.h"
+
 PlainClient::PlainClient(const char* address) {
     WSADATA data;
     WSAStartup(MAKEWORD(1, 1), &data);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in server = {};
-    server.sin_family = AF_INET;
-    server.sin_port = htons(1213);
-    server.sin_addr.s_addr = inet_addr(address);
-    if (connect(s, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0) {
-        closesocket(s);
-        return;
-    }
-    socket_ = s;
+    socket_ = ConnectTcp(address, CONTROL_PORT);
 }
 
 PlainClient::~PlainClient() {

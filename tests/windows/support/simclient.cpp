@@ -5,21 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tcpconnect.h"
+
 SimClient::SimClient(const char* portVariable) : socket_(INVALID_SOCKET) {
     WSADATA data;
     WSAStartup(MAKEWORD(1, 1), &data);
     const char* port = std::getenv(portVariable);
-    if (!port) return;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(std::atoi(port)));
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        closesocket(s);
-        return;
-    }
-    socket_ = s;
+    if (port) socket_ = ConnectTcp("127.0.0.1", static_cast<unsigned short>(std::atoi(port)));
 }
 
 SimClient::~SimClient() {
