@@ -36,8 +36,12 @@ std::string ControlServerTest::SimValue(const std::string& field) {
     return lines[0].substr(lines[0].find(' ') + 1);
 }
 
+const DWORD SEMAPHORE_RETURN_MS = 1000;
+
 bool ControlServerTest::CommandSemaphoreFree() {
-    if (WaitForSingleObject(ghCommandSemaphore, 0) != WAIT_OBJECT_0) return false;
+    // The server replies before it releases the semaphore, so the reply can
+    // arrive a moment earlier; a leaked semaphore never comes back.
+    if (WaitForSingleObject(ghCommandSemaphore, SEMAPHORE_RETURN_MS) != WAIT_OBJECT_0) return false;
     ReleaseSemaphore(ghCommandSemaphore, 1, nullptr);
     return true;
 }
