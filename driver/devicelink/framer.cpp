@@ -2,6 +2,12 @@
 // field sits at +9, and everything before a consumed packet is junk. Bytes
 // that were stepped over stay until a packet after them is consumed, or until
 // the buffer needs their room.
+//
+// Line noise can fake a start. Every step over a false start is one byte, so
+// a real start right behind it is never eaten; an event packet must carry a
+// valid checksum to be consumed; and a start whose packet is not complete
+// yet is false when a complete, valid packet begins inside it: the bytes it
+// claims are real packets, which must not wait for (or vanish into) it.
 #include "framer.h"
 
 #include <cstring>
@@ -13,9 +19,10 @@ namespace {
 
 const int MORE_FOLLOWS_OFFSET = DEVICE_HEADER_SIZE + 4;
 
-// A packet too short to hold the more-follows flag ends its group.
+// A packet too short to hold the more-follows flag ends its group; with a
+// payload of exactly four bytes the byte at the flag's place is the checksum.
 bool EndsGroup(const unsigned char* packet, int size) {
-    return size <= MORE_FOLLOWS_OFFSET || packet[MORE_FOLLOWS_OFFSET] == 0;
+    return size <= MORE_FOLLOWS_OFFSET + 1 || packet[MORE_FOLLOWS_OFFSET] == 0;
 }
 
 void HoldEventPacket(StreamFramer* f, const unsigned char* packet, int size, const FramerSink& sink) {
@@ -42,6 +49,28 @@ void Consume(StreamFramer* f, int count) {
     f->pendingCount -= count;
 }
 
+// Size of the packet that starts at p (A5 A5 seen) when it may be one, 0 for
+// a false start. `remaining` bytes follow p in the buffer.
+int PlausibleSize(const unsigned char* p, int remaining) {
+    if (remaining < DEVICE_HEADER_SIZE) return -1;  // not decidable yet
+    const int payloadLength = DevicePacketPayloadLength(p);
+    return payloadLength > FRAMER_MAX_PAYLOAD ? 0 : DEVICE_PACKET_OVERHEAD + payloadLength;
+}
+
+bool IsCompleteValidPacket(const unsigned char* p, int remaining) {
+    if (remaining < 2 || p[0] != PACKET_MAGIC || p[1] != PACKET_MAGIC) return false;
+    const int size = PlausibleSize(p, remaining);
+    return size > 0 && size <= remaining && VerifyDevicePacket(p, size);
+}
+
+// Whether a complete, valid packet starts inside the `claimed` bytes from p.
+bool HoldsRealPacket(const unsigned char* p, int claimed, int remaining) {
+    const int end = claimed < remaining ? claimed : remaining;
+    for (int i = 1; i + DEVICE_PACKET_OVERHEAD <= end; ++i)
+        if (IsCompleteValidPacket(p + i, remaining - i)) return true;
+    return false;
+}
+
 // Consumes complete packets; returns where the scan stopped: the start of an
 // incomplete packet, or the end of the buffer.
 int ScanPending(StreamFramer* f, const volatile unsigned short* awaitedOpcode, const FramerSink& sink) {
@@ -51,14 +80,20 @@ int ScanPending(StreamFramer* f, const volatile unsigned short* awaitedOpcode, c
         const int remaining = f->pendingCount - pos;
         if (p[0] != PACKET_MAGIC) { ++pos; continue; }
         if (remaining < 2) break;
-        if (p[1] != PACKET_MAGIC) { pos += 2; continue; }
-        if (remaining < DEVICE_HEADER_SIZE) break;
-        const int payloadLength = DevicePacketPayloadLength(p);
-        if (payloadLength > FRAMER_MAX_PAYLOAD) { pos += 2; continue; }
-        const int size = DEVICE_PACKET_OVERHEAD + payloadLength;
-        if (remaining < size) break;
-        if (DevicePacketOpcode(p) == *awaitedOpcode)
-            sink.onResponse(sink.context, p[8], p + DEVICE_HEADER_SIZE, payloadLength);
+        if (p[1] != PACKET_MAGIC) { ++pos; continue; }
+        const int size = PlausibleSize(p, remaining);
+        if (size < 0) break;
+        if (size == 0) { ++pos; continue; }
+        if (remaining < size) {
+            if (HoldsRealPacket(p, size, remaining)) { ++pos; continue; }
+            break;
+        }
+        const bool response = DevicePacketOpcode(p) == *awaitedOpcode;
+        // A response is judged by its sender (status and length); an event
+        // is taken only with a valid checksum.
+        if (!response && !VerifyDevicePacket(p, size)) { ++pos; continue; }
+        if (response)
+            sink.onResponse(sink.context, p[8], p + DEVICE_HEADER_SIZE, size - DEVICE_PACKET_OVERHEAD);
         else
             HoldEventPacket(f, p, size, sink);
         Consume(f, pos + size);
@@ -89,7 +124,7 @@ void FramerFeed(StreamFramer* f, const unsigned char* data, int count,
             // Full without a complete packet: what lies before the scan's stop
             // is junk. A stop at 0 cannot stay incomplete (every framed packet
             // fits), but never let a full buffer wedge the stream.
-            Consume(f, stop > 0 ? stop : 2);
+            Consume(f, stop > 0 ? stop : 1);
         }
     }
 }

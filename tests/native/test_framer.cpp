@@ -1,8 +1,10 @@
 // Framing of the device byte stream.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "../../common/packet.h"
 #include "../../driver/devicelink/framer.h"
 #include "../common/devicebytes.h"
 
@@ -109,6 +111,76 @@ TEST_F(FramerTest, ShortEventPacketEndsItsGroup) {
     Feed(notice);
     ASSERT_EQ(1u, seen.groups.size());
     EXPECT_EQ(notice, seen.groups[0]);
+}
+
+// Key codes of the groups seen, in order.
+std::vector<int> KeysOf(const std::vector<Bytes>& groups) {
+    std::vector<int> keys;
+    for (const Bytes& group : groups) keys.push_back(group[DEVICE_HEADER_SIZE + 17]);
+    return keys;
+}
+
+Bytes KeyPresses(int count) {
+    Bytes all;
+    for (int i = 0; i < count; ++i) all = Concat({all, KeyEvent(1, static_cast<unsigned char>(0x30 + i), false)});
+    return all;
+}
+
+std::vector<int> KeyRange(int count) {
+    std::vector<int> keys;
+    for (int i = 0; i < count; ++i) keys.push_back(0x30 + i);
+    return keys;
+}
+
+// A well-formed header whose length field lies.
+Bytes FalseHeader(unsigned short claimed) {
+    return {0xA5, 0xA5, 1, 0, 0, 0, 0x01, 0x00, 0x00, static_cast<unsigned char>(claimed),
+            static_cast<unsigned char>(claimed >> 8)};
+}
+
+TEST_F(FramerTest, NoiseCostsAtMostTheDamagedPacketNeverTheGoodOnesAfterIt) {
+    Bytes damaged = KeyEvent(1, 0x41, false);
+    damaged[20] ^= 0x5A;
+    const struct {
+        const char* name;
+        Bytes noise;
+        int keys;
+    } cases[] = {
+        {"a stray A5 before a key", {0xA5}, 1},
+        {"a header claiming 200 bytes", FalseHeader(200), 3},
+        {"a header claiming 4000 bytes", FalseHeader(4000), 40},
+        {"a length byte of 2000", FalseHeader(2000), 40},
+        {"A5 A5 with an impossible length", FalseHeader(0x9000), 2},
+        {"a damaged packet", damaged, 2},
+    };
+    for (const auto& c : cases) {
+        FramerReset(framer);
+        seen = Recorder();
+        Feed(Concat({c.noise, KeyPresses(c.keys)}));
+        EXPECT_EQ(KeyRange(c.keys), KeysOf(seen.groups)) << c.name;
+    }
+}
+
+TEST_F(FramerTest, RandomJunkOfAnyByteValueBetweenKeysLosesNoKey) {
+    unsigned int seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    Bytes stream;
+    for (int i = 0; i < 60; ++i) {
+        Bytes junk(next() % 500);
+        for (unsigned char& byte : junk) byte = next() % 3 == 0 ? 0xA5 : static_cast<unsigned char>(next());
+        stream = Concat({stream, junk, KeyEvent(1, static_cast<unsigned char>(0x30 + i), false)});
+    }
+    for (size_t at = 0; at < stream.size(); at += 97)  // as a serial line delivers it
+        Feed(Bytes(stream.begin() + at, stream.begin() + std::min(stream.size(), at + 97)));
+    EXPECT_EQ(KeyRange(60), KeysOf(seen.groups));
+}
+
+TEST_F(FramerTest, FourBytePayloadEndsItsGroupThoughItsChecksumIsNotZero) {
+    const Bytes shortOne = DevicePacket(0x0001, 0, {1, 2, 3, 4});
+    ASSERT_NE(0, shortOne.back());
+    Feed(Concat({shortOne, kPressA}));
+    ASSERT_EQ(2u, seen.groups.size());
+    EXPECT_EQ(shortOne, seen.groups[0]);
 }
 
 TEST_F(FramerTest, OversizedLengthFieldIsAFalseStartAndTheStreamResynchronises) {
