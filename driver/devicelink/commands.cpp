@@ -11,8 +11,6 @@
 #include "../../common/packet.h"
 #include "../../common/trace.h"
 #include "../input/keyboard.h"
-#include "../service/errordialog.h"
-#include "../service/tray.h"
 #include "devicelink.h"
 #include "messages.h"
 
@@ -37,6 +35,7 @@ int SendWhileHoldingSemaphore(unsigned short opcode, const unsigned char* payloa
     }
     gResponse.success = 0;
     ResetEvent(ghCommandResponseEvent);
+    if (IsLinkShutDown()) return 0;
     DWORD written = 0;
     if (!WritePort(packet, static_cast<DWORD>(size), &written)) {
         Trace("Writeport failed!!!");
@@ -118,6 +117,17 @@ int EnsureReaderRuns() {
     return g_hReadThread || StartReaderThread();
 }
 
+// A depacketizer that ended on a layout load error is replaced.
+int EnsureDepacketizerRuns() {
+    if (g_hDepacketizerThread && gbDepacketizerState != THREAD_ENDED) return 1;
+    if (g_hDepacketizerThread) {
+        CloseHandle(g_hDepacketizerThread);
+        g_hDepacketizerThread = 0;
+    }
+    FreeReceiveQueue();
+    return StartLinkThread(Depacketizer, &gbDepacketizerState, &g_hDepacketizerThread);
+}
+
 void StopDepacketizer() {
     if (g_hDepacketizerThread && gbDepacketizerState != THREAD_ENDED) {
         gbDepacketizerState = THREAD_ASKED_TO_STOP;
@@ -128,21 +138,34 @@ void StopDepacketizer() {
         Trace("DeInitializeKeyBoard: Depacketizer thread explicitely killed.");
 }
 
-void SendKeyUp(WORD key) {
-    INPUT input;
-    std::memset(&input, 0, sizeof input);
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
+// Opens the configured port as the link's port. A handle still held (a
+// reader that lost the device keeps none, but be sure) is closed first.
+int OpenConfiguredPort() {
+    char name[32];
+    BuildPortName(name, sizeof name);
+    HANDLE port = 0;
+    if (!OpenCommPort(name, &port)) return 0;
+    if (g_hBTPort) StopReaderThread("EnableConnection");
+    // A half packet of the last connection must not run into this one's.
+    FramerReset(&gFramer);
+    g_hBTPort = port;
+    return 1;
 }
 
-// The system-wide state: the threads that stop the link do not read input.
-bool IsKeyDown(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
-
-void ReleaseIfDown(int first, int last) {
-    for (int key = first; key <= last; ++key)
-        if (IsKeyDown(key)) SendKeyUp(static_cast<WORD>(key));
+// Device start and layout on a link whose port and reader are up. A failed
+// layout handshake leaves the link up with the device's layout, as at driver
+// start; only a device that does not start closes it again.
+int StartDeviceOnLink() {
+    if (!SendStartZSM()) return 0;
+    Trace("InitSequence: SendStartZSM successful.");
+    WaitForDeviceToSettle();
+    if (SetDefaultLayout()) {
+        Trace("InitSequence: SetDefaultLayout successful.");
+        return 1;
+    }
+    Trace("InitSequence: SetDefaultLayout failed.");
+    ShowDriverMessage(nullptr, DRIVER_MSG_SET_FAILED);
+    return 1;
 }
 
 }  // namespace
@@ -159,7 +182,7 @@ int WriteAllData(unsigned short opcode, const unsigned char* payload, unsigned c
     return ok;
 }
 
-int SendStartZSM() { return RetryWithConnectErrorDialog(SendStartCommand, "Start ZSM Failed"); }
+int SendStartZSM() { return RetryAfterNoAnswer(SendStartCommand, "Start ZSM Failed"); }
 
 int SetDefaultLayout() {
     InterlockedExchange(&bSuppressEvents, 1);
@@ -171,12 +194,14 @@ int SetDefaultLayout() {
 int PowerStateSequence() {
     unsigned char answer[RESPONSE_BUFFER_SIZE];
     if (!WriteAllData(GET_POWERSTATE, nullptr, answer, CMD_CLASS_ORDINARY)) {
-        DoConnectionSequence();
+        // No answer: the link goes down, and says so.
+        DisableConnection();
+        ReportConnectionState(0);
         return 0;
     }
     switch (answer[0]) {
     case POWER_STANDBY:
-        if (!RetryWithConnectErrorDialog(WakeToNormalPower, "SET_POWERSTATE Failed")) return 0;
+        if (!RetryAfterNoAnswer(WakeToNormalPower, "SET_POWERSTATE Failed")) return 0;
         SetLayoutOrTellUser();
         return 1;
     case POWER_NORMAL:
@@ -184,7 +209,7 @@ int PowerStateSequence() {
         return 1;
     case POWER_NOT_STARTED:
         if (SendStartZSM()) {
-            Sleep(START_SETTLE_MS);
+            WaitForDeviceToSettle();
             SetLayoutOrTellUser();
         }
         return 1;
@@ -194,54 +219,46 @@ int PowerStateSequence() {
 }
 
 int InitSequence() {
-    if (!InitializeKeyBoard()) return 0;
+    LinkLock lock;
+    if (IsLinkShutDown() || !InitializeKeyBoard()) return 0;
     return GetConnectionState() ? PowerStateSequence() : 1;
 }
 
 int ReinitDevice() {
     if (!SendStartZSM()) return 0;
-    Sleep(START_SETTLE_MS);
+    WaitForDeviceToSettle();
     if (SetDefaultLayout()) return 1;
     ShowDriverMessage(nullptr, DRIVER_MSG_SET_FAILED);
     return 0;
 }
 
 int EnableConnection() {
-    char name[32];
-    BuildPortName(name, sizeof name);
-    HANDLE port = 0;
-    if (!OpenCommPort(name, &port)) {
+    LinkLock lock;
+    if (IsLinkShutDown()) return 0;
+    if (!OpenConfiguredPort()) {
         ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
         Trace("EnableConnection: Could not open COM port.");
         return 0;
     }
-    g_hBTPort = port;
-    if (!EnsureReaderRuns()) {
+    if (!EnsureReaderRuns() || !EnsureDepacketizerRuns()) {
         ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
         Trace("EnableConnection: Could not create thread.");
-        return 0;
-    }
-    if (!SendStartZSM()) {
         DisableConnection();
         return 0;
     }
-    Trace("InitSequence: SendStartZSM successful.");
-    Sleep(START_SETTLE_MS);
-    if (SetDefaultLayout()) {
-        Trace("InitSequence: SetDefaultLayout successful.");
-        return 1;
-    }
-    Trace("InitSequence: SetDefaultLayout failed.");
-    ShowDriverMessage(nullptr, DRIVER_MSG_SET_FAILED);
+    if (StartDeviceOnLink()) return 1;
+    DisableConnection();
     return 0;
 }
 
 void DisableConnection() {
+    LinkLock lock;
     StopReaderThread("DisableConnection");
     ReleaseStuckKeys();
 }
 
 int DeInitializeKeyBoard() {
+    LinkLock lock;
     Trace("DeInitializeKeyBoard Called");
     StopReaderThread("DeInitializeKeyBoard");
     StopDepacketizer();
@@ -251,24 +268,21 @@ int DeInitializeKeyBoard() {
     return 1;
 }
 
-void ReleaseStuckKeys() {
-    ReleaseIfDown('A', 'Z');
-    ReleaseIfDown(0x61, 0x7A);
-    ReleaseIfDown('0', '9');
-    ReleaseIfDown(VK_CAPITAL, VK_CAPITAL);
-    // Ctrl and Shift recorded as held are released even when Windows has
-    // lost track of them; the record is refreshed only at the next key, so a
-    // Ctrl or Shift whose own release never came is released when down.
-    if (bIsCtrlDown || IsKeyDown(VK_CONTROL)) {
-        SendKeyUp(VK_CONTROL);
-        SendKeyUp(VK_LCONTROL);
-        SendKeyUp(VK_RCONTROL);
+int SwitchReaderPort(HANDLE port) {
+    LinkLock lock;
+    StopReaderThread("SwitchReaderPort");
+    ReleaseStuckKeys();
+    // A packet the old device had half sent must not run into the new one's.
+    FramerReset(&gFramer);
+    // While the connection is off the new port is only checked: switching on
+    // opens the configured one.
+    if (!GetConnectionState() || IsLinkShutDown()) {
+        CloseHandle(port);
+        return 1;
     }
-    if (bIsShiftDown || IsKeyDown(VK_SHIFT)) {
-        SendKeyUp(VK_SHIFT);
-        SendKeyUp(VK_LSHIFT);
-        SendKeyUp(VK_RSHIFT);
-    }
-    ReleaseIfDown(VK_MENU, VK_MENU);
-    ReleaseIfDown(VK_LMENU, VK_RMENU);
+    g_hBTPort = port;
+    if (StartReaderThread()) return 1;
+    ClosePortHandle(port);
+    ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
+    return 0;
 }

@@ -24,7 +24,11 @@ int ReinitDevice();
 int EnableConnection();
 void DisableConnection();
 int DeInitializeKeyBoard();
-void ReleaseStuckKeys();
+// Stops the reader, releases what the old device held, and makes `port` the
+// device port with a new reader on it. While the connection is off the port
+// is closed again and the connection stays off (1). 0, after telling the
+// user, when the reader cannot be started; the port is closed then.
+int SwitchReaderPort(HANDLE port);
 
 DWORD WINAPI Depacketizer(LPVOID);
 

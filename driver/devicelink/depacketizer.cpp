@@ -39,6 +39,20 @@ void FreeGroup(InputEventBatch* batch) {
     batch->count = 0;
 }
 
+// The desktop this thread opened and works on, 0 while it is still on the
+// one it started on. A desktop in use by a thread cannot be closed: each one
+// is closed when the thread has moved on to the next.
+HDESK gAttachedDesktop = 0;
+
+void SwitchToDesktop(HDESK desktop) {
+    if (!SetThreadDesktop(desktop)) {
+        CloseDesktop(desktop);
+        return;
+    }
+    if (gAttachedDesktop) CloseDesktop(gAttachedDesktop);
+    gAttachedDesktop = desktop;
+}
+
 // Makes the named desktop (or, for 0, the one receiving input) this
 // thread's desktop. A failed open leaves the thread where it was.
 void AttachToDesktop(const char* name, bool traced, const char* inputLabel = "") {
@@ -47,10 +61,16 @@ void AttachToDesktop(const char* name, bool traced, const char* inputLabel = "")
     if (traced && name) Trace("Depacketizer: OpenDesktop %s %s.", name, outcome);
     if (traced && !name) Trace("Depacketizer: OpenInputDesktop%s %s.", inputLabel, outcome);
     if (!desktop) return;
-    outcome = SetThreadDesktop(desktop) ? "successful" : "failed";
+    SwitchToDesktop(desktop);
+    outcome = gAttachedDesktop == desktop ? "successful" : "failed";
     if (traced && name) Trace("Depacketizer: SetThreadDesktop %s %s.", name, outcome);
     if (traced && !name) Trace("Depacketizer: SetThreadDesktop%s %s.", inputLabel, outcome);
-    CloseDesktop(desktop);
+}
+
+// Back on the desktop the thread started on, so the last one opened can go.
+void DetachFromDesktop(HDESK original) {
+    if (gAttachedDesktop && SetThreadDesktop(original)) CloseDesktop(gAttachedDesktop);
+    gAttachedDesktop = 0;
 }
 
 void EndTrayThread(const char* when) {
@@ -214,6 +234,7 @@ bool Serve(int index, ReceiveQueueNode* scratch, InputEventBatch* group) {
 }  // namespace
 
 DWORD WINAPI Depacketizer(LPVOID) {
+    const HDESK original = GetThreadDesktop(GetCurrentThreadId());
     HANDLE handles[WAIT_COUNT];
     BuildWaitList(handles);
     ResetEvent(handles[WAIT_READY]);
@@ -223,6 +244,7 @@ DWORD WINAPI Depacketizer(LPVOID) {
     ReceiveQueueNode* scratch = new (std::nothrow) ReceiveQueueNode;
     InputEventBatch group = {};
     bool running = scratch != nullptr;
+    bool endedByDevice = false;
     while (running && gbDepacketizerState == THREAD_RUNNING) {
         SetLastError(0);
         const DWORD result = WaitForMultipleObjects(WAIT_COUNT, handles, FALSE, INFINITE);
@@ -236,11 +258,20 @@ DWORD WINAPI Depacketizer(LPVOID) {
         // stays set: the service thread waits for it too.
         if (index == WAIT_DATA) ResetEvent(handles[WAIT_DATA]);
         running = Serve(index, scratch, &group);
+        endedByDevice = !running && index == WAIT_DATA;
         if (running && index != WAIT_DATA) ResetEvent(handles[index]);
     }
     Trace("Exiting Depacketizer. %d", gbDepacketizerState);
     FreeGroup(&group);
     delete scratch;
+    DetachFromDesktop(original);
     gbDepacketizerState = THREAD_ENDED;
+    if (endedByDevice) {
+        // Nothing reads the queue any more: the reader drops event groups
+        // from now on. Show the link as down, so that switching it on again
+        // starts a new depacketizer, and let go of what the device held.
+        ReportConnectionState(0);
+        ReleaseStuckKeys();
+    }
     return 0;
 }

@@ -55,6 +55,42 @@ extern volatile BYTE gbDepacketizerState;
 int GetConnectionState();
 void SetConnectionState(int connected);
 
+// What the link needs from the program that runs it, registered once before
+// the link starts. Either may be missing: a change is then only recorded, a
+// device that does not answer is not asked about again.
+struct DeviceLinkHooks {
+    // Shows a connection change (icon, stored state, settings window).
+    void (*connectionChanged)(int connected);
+    // Runs `attempt` until it succeeds (1) or the user gives up (0), asking
+    // after each failure; `turnOffTrace` names a turn-off in the trace.
+    int (*retryAfterNoAnswer)(int (*attempt)(), const char* turnOffTrace);
+};
+void SetDeviceLinkHooks(const DeviceLinkHooks& hooks);
+// Records the state and has it shown.
+void ReportConnectionState(int connected);
+int RetryAfterNoAnswer(int (*attempt)(), const char* turnOffTrace);
+
+// The link is started, stopped and switched under one lock (recursive on one
+// thread), so a stop racing a switch never closes a handle twice nor ends a
+// thread twice. The reader and the depacketizer never take it.
+class LinkLock {
+public:
+    LinkLock();
+    ~LinkLock();
+    LinkLock(const LinkLock&) = delete;
+    LinkLock& operator=(const LinkLock&) = delete;
+};
+// Final stop of the link: wakes a command that waits for the device, ends a
+// device start, then takes the link down. Afterwards the link cannot be
+// started or switched again.
+void ShutDownDeviceLink();
+bool IsLinkShutDown();
+// Lifts a shut-down: the driver starts (again).
+void AllowDeviceLinkStart();
+// The pause between the device start and the layout handshake; a shut-down
+// cuts it short.
+void WaitForDeviceToSettle();
+
 // serialport.cpp
 void BuildPortName(char* name, size_t size);
 int OpenCommPort(const char* name, HANDLE* port);

@@ -16,6 +16,24 @@ volatile BYTE gbDepacketizerState = THREAD_ENDED;
 namespace {
 
 volatile LONG bConnected = 0;
+DeviceLinkHooks gHooks = {nullptr, nullptr};
+volatile LONG gbLinkShutDown = 0;
+
+// Made once on first use and never deleted: a thread may still be on its
+// way to it when the driver stops.
+CRITICAL_SECTION gLinkLock;
+HANDLE ghShutDownEvent = 0;
+volatile LONG gLinkLockState = 0;  // 0 not made, 1 being made, 2 ready
+
+void EnsureLinkLock() {
+    if (gLinkLockState == 2) return;
+    if (InterlockedCompareExchange(&gLinkLockState, 1, 0) == 0) {
+        InitializeCriticalSection(&gLinkLock);
+        ghShutDownEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        InterlockedExchange(&gLinkLockState, 2);
+    }
+    while (gLinkLockState != 2) Sleep(1);
+}
 bool gbLinkObjectsExist = false;  // the queue lock is initialised
 
 const int STOP_CHECKS = 3;
@@ -31,6 +49,50 @@ void CloseAndForget(HANDLE* handle) {
 int GetConnectionState() { return bConnected; }
 
 void SetConnectionState(int connected) { InterlockedExchange(&bConnected, connected ? 1 : 0); }
+
+void SetDeviceLinkHooks(const DeviceLinkHooks& hooks) { gHooks = hooks; }
+
+void ReportConnectionState(int connected) {
+    SetConnectionState(connected);
+    if (gHooks.connectionChanged) gHooks.connectionChanged(connected);
+}
+
+int RetryAfterNoAnswer(int (*attempt)(), const char* turnOffTrace) {
+    if (attempt()) return 1;
+    // Nobody may be asked once the driver stops: the question would hold the stop.
+    if (!gHooks.retryAfterNoAnswer || IsLinkShutDown()) return 0;
+    return gHooks.retryAfterNoAnswer(attempt, turnOffTrace);
+}
+
+LinkLock::LinkLock() {
+    EnsureLinkLock();
+    EnterCriticalSection(&gLinkLock);
+}
+
+LinkLock::~LinkLock() { LeaveCriticalSection(&gLinkLock); }
+
+bool IsLinkShutDown() { return gbLinkShutDown != 0; }
+
+void ShutDownDeviceLink() {
+    EnsureLinkLock();
+    InterlockedExchange(&gbLinkShutDown, 1);
+    SetEvent(ghShutDownEvent);
+    // A sender waiting for the device gives up at once.
+    gResponse.success = 0;
+    if (ghCommandResponseEvent) SetEvent(ghCommandResponseEvent);
+    DeInitializeKeyBoard();
+}
+
+void AllowDeviceLinkStart() {
+    EnsureLinkLock();
+    ResetEvent(ghShutDownEvent);
+    InterlockedExchange(&gbLinkShutDown, 0);
+}
+
+void WaitForDeviceToSettle() {
+    EnsureLinkLock();
+    WaitForSingleObject(ghShutDownEvent, START_SETTLE_MS);
+}
 
 int CreateDeviceLinkObjects() {
     InitializeCriticalSection(&gQueueLock);
@@ -94,12 +156,14 @@ int FinishLinkThread(HANDLE* thread, volatile BYTE* state) {
 }
 
 void StopReaderThread(const char* caller) {
+    LinkLock lock;
     if (g_hReadThread && gbReadThreadState != THREAD_ENDED) gbReadThreadState = THREAD_ASKED_TO_STOP;
     if (ClosePortHandle(g_hBTPort)) Trace("%s: port closed", caller);
     if (!FinishLinkThread(&g_hReadThread, &gbReadThreadState)) Trace("%s: Read thread explicitely killed.", caller);
 }
 
 int InitializeKeyBoard() {
+    LinkLock lock;
     if (!CreateDeviceLinkObjects()) return 0;
     if ((GetConnectionState() && !StartReaderThread()) ||
         !StartLinkThread(Depacketizer, &gbDepacketizerState, &g_hDepacketizerThread)) {

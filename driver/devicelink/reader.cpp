@@ -5,7 +5,7 @@
 #include <new>
 
 #include "../../common/trace.h"
-#include "../service/tray.h"
+#include "../input/keyboard.h"
 #include "devicelink.h"
 
 CRITICAL_SECTION gQueueLock;
@@ -37,7 +37,8 @@ void StoreResponse(void*, unsigned char status, const unsigned char* payload, in
 }
 
 void QueueEventGroup(void*, const unsigned char* group, int length) {
-    if (bSuppressEvents) return;
+    // Without a depacketizer nobody would ever take the node.
+    if (bSuppressEvents || gbDepacketizerState != THREAD_RUNNING) return;
     ReceiveQueueNode* node = new (std::nothrow) ReceiveQueueNode;
     if (!node) {
         Trace("Error");
@@ -65,8 +66,12 @@ DWORD WINAPI ReadThreadRoutine(LPVOID) {
         if (!ReadCommPort(gReadBuffer, sizeof gReadBuffer, &count)) {
             Trace("Read File Error");
             // Nobody asked the reader to stop: the device is gone. Say so, so
-            // that switching the connection on again reopens the port.
-            if (gbReadThreadState == THREAD_RUNNING) AnnounceConnectionState(0);
+            // that switching the connection on again reopens the port, and
+            // let go of what it held: its releases can no longer come.
+            if (gbReadThreadState == THREAD_RUNNING) {
+                ReportConnectionState(0);
+                ReleaseStuckKeys();
+            }
             break;
         }
         if (count > 0) FramerFeed(&gFramer, gReadBuffer, static_cast<int>(count), &usAwaitedOpcode, kReaderSink);

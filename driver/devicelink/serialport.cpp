@@ -116,6 +116,9 @@ int OpenCommPort(const char* name, HANDLE* port) {
         Trace("OpenCommPort: port closed");
         return 0;
     }
+    // What the device sent while nobody listened (keys tapped while the
+    // connection was off) is stale: the user gets only what comes from now on.
+    PurgeComm(handle, PURGE_RXABORT | PURGE_RXCLEAR);
     *port = handle;
     return 1;
 }
@@ -131,12 +134,12 @@ int InitializePortSettings() {
     HANDLE port = 0;
     if (!OpenCommPort(name, &port)) {
         ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
-        SetConnectionState(0);
+        ReportConnectionState(0);
         return 1;
     }
     g_hBTPort = port;
     Trace("InitializePortSettings: g_hBTPort %p", port);
-    SetConnectionState(1);
+    ReportConnectionState(1);
     return 1;
 }
 

@@ -35,7 +35,13 @@ const DWORD CLOSE_WAIT_MS = 100;
 volatile BYTE gucFnAltKey = 0;  // the Alt that bFnAltLatched holds down
 bool gEnterClosedApplication = false;  // the Enter held now was Fn+Enter: nothing of it was typed
 
+void ReleaseKey(BYTE sentKey);
+
 int IsWinKey(BYTE key) { return key == VK_LWIN || key == VK_RWIN; }
+
+// Keys whose held state means nothing to repeat: the Win keys, and the
+// button keys, whose hold is a drag.
+int NeverRepeats(BYTE key) { return IsWinKey(key) || IsMouseButtonKey(key); }
 
 int IsAltKey(BYTE key) { return key == VK_LMENU || key == VK_RMENU; }
 
@@ -50,10 +56,29 @@ int IsSpecialKey(const InputEvent* event, SpecialKey code) {
     return event->keyCode == SPECIAL_KEY_CODE && event->specialCode == code;
 }
 
+// The system's state: GetKeyState answers for the calling thread's own input
+// state, which a thread that reads no input (as this one) never updates.
+bool IsKeyDown(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
+
 int AnyKeyDown(const int* keys, int count) {
     for (int i = 0; i < count; ++i)
-        if (GetKeyState(keys[i]) < 0) return 1;
+        if (IsKeyDown(keys[i])) return 1;
     return 0;
+}
+
+void ReleaseIfDown(int first, int last) {
+    for (int key = first; key <= last; ++key)
+        if (IsKeyDown(key)) ReleaseKey(static_cast<BYTE>(key));
+}
+
+// Releases all three forms of a modifier when it is recorded as held or the
+// system sees it down: the record is refreshed only at the next key, so a
+// modifier whose own release never came stays stuck otherwise.
+void ReleaseModifier(LONG recordedDown, BYTE generic, BYTE left, BYTE right) {
+    if (!recordedDown && !IsKeyDown(generic) && !IsKeyDown(left) && !IsKeyDown(right)) return;
+    ReleaseKey(generic);
+    ReleaseKey(left);
+    ReleaseKey(right);
 }
 
 // Keys whose release is sent at the device's release instead of at once.
@@ -76,6 +101,7 @@ int ApplyFnLayer(BYTE key, BYTE* sentKey) {
         gucRepeatKey = alt;
     } else if (key == VK_RETURN) {
         gEnterClosedApplication = true;
+        gucRepeatKey = 0;  // holding it must not type Enter into the next window
         CloseForegroundApplication();
         return 0;
     }
@@ -125,7 +151,7 @@ void SendQuitShortcut() {
 
 void PostPowerMode(PowerModeNotice mode) {
     HWND settingsWindow = hSettingsWnd;
-    if (settingsWindow) PostMessageA(settingsWindow, WM_POWER_MODE, mode, 0);
+    if (settingsWindow && IsWindow(settingsWindow)) PostMessageA(settingsWindow, WM_POWER_MODE, mode, 0);
 }
 
 void DispatchInputEvent(const InputEvent* event) {
@@ -197,7 +223,7 @@ void DispatchInputEvents(InputEventBatch* batch) {
 
 void ProcessKeyDownEvent(const InputEvent* event) {
     const BYTE key = event->keyCode;
-    gucRepeatKey = IsWinKey(key) ? 0 : key;
+    gucRepeatKey = NeverRepeats(key) ? 0 : key;
     if (bRepeatRunning) RequestStopKeyRepeat();
     bIsCtrlDown = IsCtrlKeyDown();
     if (key == SPECIAL_KEY_CODE) {
@@ -245,6 +271,33 @@ void ProcessKeyUpEvent(const InputEvent* event) {
     if (bRepeatRunning && !gucRepeatKey) RequestStopKeyRepeat();
     if (IsMouseButtonKey(sentKey)) SendMouseButtonKey(sentKey, 0, event, kKeyUpTrace);
     else if (IsPressOnlyKey(key, sentKey)) ReleaseKey(sentKey);
+}
+
+void ReleaseStuckKeys() {
+    // Layers and repeat first, so that no key handled meanwhile uses them.
+    bIsFnPressed = 0;
+    bIsArrowLayer = 0;
+    gucRepeatKey = 0;
+    bKeyStillHeld = 0;
+    gEnterClosedApplication = false;
+    RequestStopKeyRepeat();
+    ReleaseButtonKeys();
+    if (InterlockedExchange(&bFnAltLatched, 0)) ReleaseKey(gucFnAltKey);
+    ReleaseIfDown('A', 'Z');
+    ReleaseIfDown(0x61, 0x7A);
+    ReleaseIfDown('0', '9');
+    ReleaseIfDown(VK_CAPITAL, VK_CAPITAL);
+    // Keys whose release travels apart from their press.
+    ReleaseIfDown(VK_TAB, VK_TAB);
+    ReleaseIfDown(VK_RETURN, VK_RETURN);
+    ReleaseIfDown(VK_INSERT, VK_INSERT);
+    ReleaseModifier(bIsCtrlDown, VK_CONTROL, VK_LCONTROL, VK_RCONTROL);
+    ReleaseModifier(bIsShiftDown, VK_SHIFT, VK_LSHIFT, VK_RSHIFT);
+    ReleaseIfDown(VK_MENU, VK_MENU);
+    ReleaseIfDown(VK_LMENU, VK_RMENU);
+    ReleaseIfDown(VK_LWIN, VK_RWIN);
+    bIsCtrlDown = 0;
+    bIsShiftDown = 0;
 }
 
 void CloseForegroundApplication() {

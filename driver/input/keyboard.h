@@ -78,6 +78,13 @@ void ProcessKeyDownEvent(const InputEvent* event);
 void ProcessKeyUpEvent(const InputEvent* event);
 void ProcessKeyHoldEvent(const InputEvent* event);
 
+// Lets go of everything the device holds down: button-key buttons (a drag),
+// Tab, Enter and Insert, Shift, Ctrl, Alt and Win (as recorded and as the
+// system sees them), the latched Alt; turns the Fn and arrow layers off and
+// ends key repeat. Called whenever the link stops, since the releases the
+// device would have sent can no longer come.
+void ReleaseStuckKeys();
+
 // Closes the application in the foreground, unless that is the desktop.
 void CloseForegroundApplication();
 
@@ -86,6 +93,11 @@ void CloseForegroundApplication();
 // messages. Sets ghTimerWnd. 1 or 0.
 int CreateTimerWindow();
 LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Key repeat from the user's settings: repeat on or off, `rate` repeats per
+// second, `holdMs` before the first repeat. A rate of 0 has no interval: it
+// is refused (0) and the settings in force stay as they are.
+int ApplyKeyRepeatSettings(LONG enabled, unsigned short rate, unsigned short holdMs);
 
 // Asks the timer window to stop key repeat; any thread.
 void RequestStopKeyRepeat();

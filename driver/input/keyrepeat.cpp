@@ -10,6 +10,7 @@
 #include "../../common/trace.h"
 #include "inject.h"
 #include "keyboard.h"
+#include "mouse.h"
 
 HWND volatile ghTimerWnd = 0;
 TimerWndExtension gpfnTrayTimerWndExtension = nullptr;
@@ -97,12 +98,25 @@ int HandleRepeatTimer(HWND window, UINT_PTR timer) {
 void ProcessKeyHoldEvent(const InputEvent*) {
     const BYTE key = gucRepeatKey;
     // A repeated modifier would be typed as press and release: it would let go
-    // of the Ctrl, Shift or Alt that the user is holding.
-    if (!bRepeatEnabled || IsModifierKey(key)) return;
+    // of the Ctrl, Shift or Alt that the user is holding. A button key's hold
+    // is a drag, never keyboard input.
+    if (!bRepeatEnabled || IsModifierKey(key) || IsMouseButtonKey(key)) return;
     bKeyStillHeld = 1;
     if (bRepeatArmed || !key) return;
     bRepeatArmed = 1;
     if (!PostToTimerWindow(WM_START_REPEAT)) bRepeatArmed = 0;
+}
+
+int ApplyKeyRepeatSettings(LONG enabled, unsigned short rate, unsigned short holdMs) {
+    if (rate == 0) {
+        Trace("ApplyKeyRepeatSettings: repeat rate 0 refused");
+        return 0;
+    }
+    bRepeatEnabled = enabled;
+    // Above 1000 per second the interval would be 0: the fastest there is.
+    gusRepeat_Interval = static_cast<unsigned short>(rate > 1000 ? 1 : 1000 / rate);
+    gusHold_Interval = holdMs;
+    return 1;
 }
 
 void RequestStopKeyRepeat() { PostToTimerWindow(WM_STOP_REPEAT); }

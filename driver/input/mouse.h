@@ -20,5 +20,7 @@ void ProcessMouseRClickEvent(const InputEvent* event);
 int IsMouseButtonKey(BYTE key);
 // Press or release of a button key's button; a refusal is traced with tracePrefix.
 void SendMouseButtonKey(BYTE key, int press, const InputEvent* event, const char* tracePrefix);
+// Releases the buttons that button keys hold down (a drag in progress).
+void ReleaseButtonKeys();
 
 #endif

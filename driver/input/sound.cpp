@@ -62,6 +62,18 @@ void BuildSoundPath(const char* directory, const char* name, char* path) {
     }
 }
 
+// Caps Lock's toggle as the user's input has it. GetKeyState answers for the
+// calling thread's input state, which this thread (it reads no input) never
+// updates; attached to the foreground window's thread it reads that one's.
+int IsCapsLockOn() {
+    const DWORD self = GetCurrentThreadId();
+    const DWORD foreground = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const BOOL attached = foreground && foreground != self && AttachThreadInput(self, foreground, TRUE);
+    const int on = GetKeyState(VK_CAPITAL) & 1;
+    if (attached) AttachThreadInput(self, foreground, FALSE);
+    return on;
+}
+
 KeySound ChooseKeyPressSound(BYTE sentKey) {
     if (IsModifierKey(sentKey)) return SOUND_MODIFIER;
     const bool shift = bIsShiftDown != 0;
@@ -104,7 +116,7 @@ void PlayKeySound(KeySound sound) {
 
 void PlayKeyPressSound(BYTE sentKey) {
     if (!bSoundEnabled) return;
-    bIsCapsOn = GetKeyState(VK_CAPITAL) & 1;
+    bIsCapsOn = IsCapsLockOn();
     bIsShiftDown = IsShiftKeyDown();
     PlayKeySound(ChooseKeyPressSound(sentKey));
 }

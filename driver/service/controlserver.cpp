@@ -129,15 +129,18 @@ int OpenNamedPort(unsigned char digit, HANDLE* port) {
     return OpenCommPort(name, port);
 }
 
+// The switch takes the link lock, which a connection switch may hold while it
+// waits for the command semaphore: the semaphore goes back first.
 SemaphoreUse ChangeComPort(const unsigned char* message) {
     HANDLE port = 0;
+    ReleaseCommandSemaphore();
     if (!OpenNamedPort(message[1], &port)) {
         ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
         Reply(CONTROL_REPLY_FAILURE);
     } else if (SwitchReaderPort(port)) {
         Reply(CONTROL_REPLY_SUCCESS);
     }
-    return SEMAPHORE_HELD;
+    return SEMAPHORE_RELEASED;
 }
 
 SemaphoreUse SetMouseTap(const unsigned char* message) {
@@ -336,25 +339,4 @@ void DeInitSockSrv() {
     if (!gbSocketLibraryStarted) return;
     WSACleanup();
     gbSocketLibraryStarted = false;
-}
-
-int SwitchReaderPort(HANDLE port) {
-    StopReaderThread("SwitchReaderPort");
-    // A packet the old device had half sent must not run into the new one's.
-    FramerReset(&gFramer);
-    g_hBTPort = port;
-    if (StartReaderThread()) return 1;
-    ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
-    return 0;
-}
-
-int ApplyKeyRepeatSettings(LONG enabled, unsigned short rate, unsigned short holdMs) {
-    if (rate == 0) {
-        Trace("ApplyKeyRepeatSettings: repeat rate 0 refused");
-        return 0;
-    }
-    bRepeatEnabled = enabled;
-    gusRepeat_Interval = static_cast<unsigned short>(1000 / rate);
-    gusHold_Interval = holdMs;
-    return 1;
 }

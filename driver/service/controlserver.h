@@ -27,13 +27,4 @@ SOCKET CreateListenerSocket(unsigned short port);
 int SendDataToClient(const unsigned char* data, int count);
 void DeInitSockSrv();
 
-// Stops the reader, makes `port` the device port and starts a new reader on
-// it. 1, or 0 (after telling the user) when the reader cannot be started.
-int SwitchReaderPort(HANDLE port);
-
-// Key repeat from the user's settings: repeat on or off, `rate` repeats per
-// second, `holdMs` before the first repeat. A rate of 0 has no interval: it
-// is refused (0) and the settings in force stay as they are.
-int ApplyKeyRepeatSettings(LONG enabled, unsigned short rate, unsigned short holdMs);
-
 #endif

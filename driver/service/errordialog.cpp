@@ -50,10 +50,13 @@ INT_PTR CALLBACK ErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 }
 
 int RetryWithConnectErrorDialog(int (*attempt)(), const char* turnOffTrace) {
-    while (!attempt()) {
+    for (;;) {
         const INT_PTR answer = g_ui.dialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONNECT_ERROR),
                                                     nullptr, ErrorDlgProc, 0);
-        if (answer == IDRETRY) continue;
+        if (answer == IDRETRY) {
+            if (attempt()) return 1;
+            continue;
+        }
         if (answer == IDC_TURNOFF) {
             Trace("%s", turnOffTrace);
             ShowDriverMessage(nullptr, DRIVER_MSG_TURN_OFF);
@@ -61,5 +64,4 @@ int RetryWithConnectErrorDialog(int (*attempt)(), const char* turnOffTrace) {
         }
         return 0;
     }
-    return 1;
 }

@@ -7,9 +7,9 @@
 
 INT_PTR CALLBACK ErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Runs `attempt` until it succeeds (1) or the user stops retrying in the
-// connection error dialog (0). Turn Off shows the turn-off alert and stops
-// the driver.
+// After `attempt` failed: asks in the connection error dialog and runs it
+// again for every Retry, until it succeeds (1) or the user stops retrying
+// (0). Turn Off shows the turn-off alert and stops the driver.
 int RetryWithConnectErrorDialog(int (*attempt)(), const char* turnOffTrace);
 
 #endif

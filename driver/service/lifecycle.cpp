@@ -19,6 +19,7 @@
 #include "../input/mouse.h"
 #include "../input/sound.h"
 #include "controlserver.h"
+#include "errordialog.h"
 #include "serviceevents.h"
 #include "servicehost.h"
 #include "tray.h"
@@ -30,6 +31,9 @@ const DWORD START_HINT_MS = 3000;
 const DWORD LATE_START_HINT_MS = 6000;  // the slow steps: device start-up, windows, tray
 const DWORD STOP_HINT_MS = 3000;
 const int DESCRIPTION_SIZE = 4 * REG_STRING_MAX + 160;
+// How long a stop waits for the registered settings window to take WM_CLOSE.
+const UINT SETTINGS_CLOSE_TIMEOUT_MS = 1000;
+const unsigned short DEFAULT_REPEAT_DELAY_MS = 1050;
 
 void DeleteTraceFile() { DeleteFileA(TRACE_FILE); }
 
@@ -56,14 +60,19 @@ int IsCompatibleSystem() {
     return 0;
 }
 
+// A repeat setting as the 16 bits the driver keeps; a stored value that does
+// not fit them (or 0) means the default, never its cut-off low bits.
+unsigned short ReadRepeatSetting(const char* name, unsigned short fallback) {
+    const DWORD value = GetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, name, fallback);
+    return value == 0 || value > 0xFFFF ? fallback : static_cast<unsigned short>(value);
+}
+
 void LoadInputSettings() {
     bTapEnabled = GetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", 1) != 0;
     const LONG repeat = GetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "Enable", 1) != 0;
-    const unsigned short hold =
-        static_cast<unsigned short>(GetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "DefRepeatDelay", 1050));
-    const unsigned short rate =
-        static_cast<unsigned short>(GetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "DefRepeatRate", 20));
-    ApplyKeyRepeatSettings(repeat, rate ? rate : DEFAULT_REPEAT_RATE, hold);
+    const unsigned short hold = ReadRepeatSetting("DefRepeatDelay", DEFAULT_REPEAT_DELAY_MS);
+    const unsigned short rate = ReadRepeatSetting("DefRepeatRate", DEFAULT_REPEAT_RATE);
+    ApplyKeyRepeatSettings(repeat, rate, hold);
     gusRepeatWatch_Interval = REPEAT_WATCH_INTERVAL_MS;
 }
 
@@ -126,9 +135,12 @@ void RunDriver() {
     WaitForStopOrDepacketizerEnd();
 }
 
-void CloseStopEvent() {
-    HANDLE stop = InterlockedExchangePointer(&g_hServiceStopEvent, nullptr);
-    if (stop) CloseHandle(stop);
+// A settings window that does not answer must not hold the stop.
+void CloseSettingsWindow() {
+    HWND window = static_cast<HWND>(InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&hSettingsWnd), nullptr));
+    if (!window || !IsWindow(window)) return;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, SETTINGS_CLOSE_TIMEOUT_MS, &result);
 }
 
 }  // namespace
@@ -136,7 +148,6 @@ void CloseStopEvent() {
 void ServiceStart(DWORD, LPSTR*) {
     if (ReportStartPending(START_HINT_MS)) RunDriver();
     ReportServiceStatus(SERVICE_STOP_PENDING, NO_ERROR, STOP_HINT_MS);
-    CloseStopEvent();
     Deinit();
     // The session events go too, so that a late control code sets nothing.
     CloseServiceEvents();
@@ -149,13 +160,23 @@ void ServiceStop() {
     RemoveTrayIcon();
     // The timer window lives on the service thread: its WM_DESTROY posts the
     // quit message that ends that thread's message loop.
-    if (ghTimerWnd) SendMessageA(ghTimerWnd, WM_DESTROY, 0, 0);
-    if (g_hServiceStopEvent) SetEvent(g_hServiceStopEvent);
+    // Posted, not sent: the caller (the control handler above all) must not
+    // wait for a service thread that may be busy starting the device.
+    HWND timerWindow = ghTimerWnd;
+    if (timerWindow) PostMessageA(timerWindow, WM_DESTROY, 0, 0);
+    SetServiceStopEvent();
+}
+
+void RegisterDeviceLinkHooks() {
+    const DeviceLinkHooks hooks = {AnnounceConnectionState, RetryWithConnectErrorDialog};
+    SetDeviceLinkHooks(hooks);
 }
 
 int DoInit() {
     DeleteTraceFile();
     hSettingsWnd = 0;
+    RegisterDeviceLinkHooks();
+    AllowDeviceLinkStart();
     if (!IsCompatibleSystem()) return 0;
     // Without a device the driver still runs, so that the tray menu or the
     // settings program can connect later; unless the user turned it off in
@@ -173,12 +194,8 @@ int DoInit() {
 
 int Deinit() {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    HWND settingsWindow = hSettingsWnd;
-    if (settingsWindow) {
-        SendMessageA(settingsWindow, WM_CLOSE, 0, 0);
-        hSettingsWnd = 0;
-    }
-    DeInitializeKeyBoard();
+    CloseSettingsWindow();
+    ShutDownDeviceLink();
     StopControlServer();
     SetCursor(previous);
     SetDwordValueFromRegistry(REG_APPLICATION_KEY, "Orvik Settings", 0);

@@ -19,6 +19,10 @@ void ServiceStart(DWORD argc, LPSTR* argv);
 // runs on the service thread once its message loop has ended.
 void ServiceStop();
 
+// Gives the device link the service's ways to show a connection change and
+// to ask the user after a device that did not answer.
+void RegisterDeviceLinkHooks();
+
 // Operating-system check, device link, control server and settings. 1 when
 // the driver may run, 0 when it must stop.
 int DoInit();

@@ -8,6 +8,13 @@ namespace {
 
 const DWORD FIRST_SESSION_CONTROL = 128;
 
+// Setting a session event and closing the events exclude each other, so a
+// late control code never sets a closed (or reused) handle. Made once.
+struct EventsLock {
+    CRITICAL_SECTION section;
+    EventsLock() { InitializeCriticalSection(&section); }
+} gEventsLock;
+
 int CreateManualResetEvent(HANDLE* event) {
     *event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     return *event != nullptr;
@@ -33,14 +40,27 @@ int CreateServiceEvents(int (*created)(int count, int total)) {
 }
 
 void CloseServiceEvents() {
+    EnterCriticalSection(&gEventsLock.section);
     CloseAndForget(&g_hServiceStopEvent);
     CloseAndForget(&g_hServiceReadyEvent);
     for (HANDLE& event : g_hSessionEvents) CloseAndForget(&event);
+    LeaveCriticalSection(&gEventsLock.section);
 }
 
-HANDLE SessionEventForControlCode(DWORD code) {
+int SetSessionEventForControlCode(DWORD code) {
     // Codes 128 to 135 in the notifier's order: logon, logoff, lock, unlock,
     // screen saver start and stop, shutdown, shell start.
     if (code < FIRST_SESSION_CONTROL || code >= FIRST_SESSION_CONTROL + SESSION_EVENT_COUNT) return 0;
-    return g_hSessionEvents[code - FIRST_SESSION_CONTROL];
+    EnterCriticalSection(&gEventsLock.section);
+    HANDLE event = g_hSessionEvents[code - FIRST_SESSION_CONTROL];
+    const int set = event && SetEvent(event);
+    LeaveCriticalSection(&gEventsLock.section);
+    return set;
+}
+
+int SetServiceStopEvent() {
+    EnterCriticalSection(&gEventsLock.section);
+    const int set = g_hServiceStopEvent && SetEvent(g_hServiceStopEvent);
+    LeaveCriticalSection(&gEventsLock.section);
+    return set;
 }

@@ -29,7 +29,10 @@ int CreateServiceEvents(int (*created)(int count, int total) = nullptr);
 // Closes every event that exists and forgets it.
 void CloseServiceEvents();
 
-// Event set by a user-defined service control code (128 to 135), or 0.
-HANDLE SessionEventForControlCode(DWORD code);
+// Sets the event of a user-defined service control code (128 to 135) while
+// it exists. 1 when an event was set.
+int SetSessionEventForControlCode(DWORD code);
+// Sets the service-stop event while it exists. 1 when it was set.
+int SetServiceStopEvent();
 
 #endif

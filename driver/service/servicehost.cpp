@@ -137,8 +137,7 @@ void WINAPI ServiceCtrlHandler(DWORD control) {
     }
     // 128 to 135: the session changes for the depacketizer. Everything else,
     // interrogate, pause and continue included, only hears the status again.
-    HANDLE event = SessionEventForControlCode(control);
-    if (event) SetEvent(event);
+    SetSessionEventForControlCode(control);
     ReportServiceStatus(gServiceStatus.dwCurrentState, NO_ERROR, 0);
 }
 
@@ -179,7 +178,7 @@ char* FormatLastError(char* buffer, DWORD size) {
     const DWORD error = GetLastError();
     char* text = nullptr;
     const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                        nullptr, error, LANG_NEUTRAL, reinterpret_cast<LPSTR>(&text), 0, nullptr);
     buffer[0] = '\0';
     if (length != 0 && length + 14 <= size) {

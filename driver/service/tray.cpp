@@ -23,7 +23,8 @@ void AnnounceConnectionState(int connected) {
     SetConnectionState(connected);
     SetTrayIconState(connected ? IDI_CONNECTED : IDI_NOT_CONNECTED);
     SetDwordValueFromRegistry(REG_COMPORT_KEY, "Connected", connected);
-    if (hSettingsWnd) PostMessageA(hSettingsWnd, WM_CONNECTION_STATE, connected, 0);
+    HWND settingsWindow = hSettingsWnd;
+    if (settingsWindow && IsWindow(settingsWindow)) PostMessageA(settingsWindow, WM_CONNECTION_STATE, connected, 0);
 }
 
 int DoConnectionSequence() {

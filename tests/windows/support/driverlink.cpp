@@ -2,6 +2,7 @@
 
 #include "../../../driver/devicelink/commands.h"
 #include "../../../driver/devicelink/devicelink.h"
+#include "../../../driver/service/lifecycle.h"
 #include "../../../driver/service/serviceevents.h"
 
 namespace wire {
@@ -16,6 +17,8 @@ const char* const SET_ACTIVELAYOUT_5 = "A5 A5 01 00 00 00 0A 01 03 00 00 00 05 5
 
 void DriverLinkTest::SetUp() {
     LinkFixture::SetUp();
+    RegisterDeviceLinkHooks();
+    AllowDeviceLinkStart();
     ASSERT_TRUE(CreateServiceEvents());
 }
 

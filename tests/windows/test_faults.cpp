@@ -1,0 +1,280 @@
+// Fault paths end to end: whatever way the link goes down (unplug, switch-off,
+// re-initialisation, port change, a device error), nothing stays pressed,
+// nothing is typed late or twice, nothing leaks, and switching on again types
+// normally.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "../../driver/devicelink/commands.h"
+#include "../../driver/devicelink/devicelink.h"
+#include "../../driver/input/keyboard.h"
+#include "../../driver/input/sound.h"
+#include "../../driver/service/lifecycle.h"
+#include "../../driver/service/serviceevents.h"
+#include "../../driver/service/tray.h"
+#include "input/recorder.h"
+#include "support/driverlink.h"
+#include "support/timerwindowthread.h"
+
+namespace {
+
+using Messages = std::vector<std::string>;
+
+const Messages kTypedA = {"kd 41", "ch 61", "ku 41"};
+
+bool Contains(const Messages& log, const std::string& text) {
+    return std::find(log.begin(), log.end(), text) != log.end();
+}
+
+// Every key and button that the system sees down, as "vk XX" texts.
+Messages KeysDown() {
+    Messages down;
+    char text[16];
+    for (int key = 1; key < 255; ++key) {
+        if (!(GetAsyncKeyState(key) & 0x8000)) continue;
+        std::snprintf(text, sizeof text, "vk %02X", key);
+        down.push_back(text);
+    }
+    return down;
+}
+
+class FaultTest : public DriverLinkTest {
+protected:
+    void SetUp() override {
+        DriverLinkTest::SetUp();
+        bSoundEnabled = 0;
+        bRepeatEnabled = 1;
+        gusHold_Interval = 300;
+        gusRepeat_Interval = 50;
+        gusRepeatWatch_Interval = 99;
+        ASSERT_TRUE(timerWindow_.Start());
+        ASSERT_TRUE(sim.Run("set powerstate FB"));
+        ASSERT_EQ(1, InitSequence());
+        ASSERT_TRUE(recorder.Open("Orvik fault test"));
+    }
+    void TearDown() override {
+        recorder.Close();
+        timerWindow_.Stop();
+        DriverLinkTest::TearDown();
+    }
+
+    Messages Type(std::initializer_list<const char*> commands) {
+        for (const char* command : commands) EXPECT_TRUE(sim.Run(command)) << command;
+        Sleep(150);
+        return recorder.Take();
+    }
+
+    // Holds down all that the device can hold: a drag with button key 1,
+    // Shift, Ctrl, Tab, the Fn layer with its latched Alt, the arrow layer,
+    // and a key that repeats.
+    void HoldEverything() {
+        Type({"press 01", "move 5 5", "press A0", "press 11", "press 09", "special press 27", "special press 26",
+              "press 5B", "press 45", "hold 45"});
+        ASSERT_TRUE(GetAsyncKeyState(VK_LBUTTON) & 0x8000) << "the drag is in progress";
+        ASSERT_TRUE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
+        ASSERT_EQ(1, bIsFnPressed);
+        ASSERT_EQ(1, bIsArrowLayer);
+    }
+
+    void ExpectNothingHeld(const char* how) {
+        recorder.Take();
+        EXPECT_EQ(Messages{}, KeysDown()) << how;
+        EXPECT_EQ(0, bIsFnPressed) << how;
+        EXPECT_EQ(0, bIsArrowLayer) << how;
+        EXPECT_EQ(0, bFnAltLatched) << how;
+        EXPECT_EQ(0, gucRepeatKey) << how;
+        Sleep(400);
+        EXPECT_EQ(Messages{}, recorder.Take()) << how << ": nothing repeats";
+    }
+
+    RecorderWindow recorder;
+    TimerWindowThread timerWindow_;
+};
+
+TEST_F(FaultTest, EveryWayTheLinkGoesDownReleasesEverythingAndTypingResumes) {
+    const struct {
+        const char* name;
+        std::function<void(SimClient&)> down, up;
+    } ways[] = {
+        {"unplug",
+         [](SimClient& s) {
+             ASSERT_TRUE(s.Run("unplug"));
+             ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; }));
+         },
+         [](SimClient& s) {
+             ASSERT_TRUE(s.Run("plug"));
+             ASSERT_TRUE(s.Run("set powerstate FB"));
+             ASSERT_EQ(1, DoConnectionSequence());
+         }},
+        {"switch-off", [](SimClient&) { ASSERT_EQ(0, DoConnectionSequence()); },
+         [](SimClient&) { ASSERT_EQ(1, DoConnectionSequence()); }},
+        {"re-initialisation",
+         [](SimClient&) {
+             DeInitializeKeyBoard();
+             ASSERT_EQ(1, InitSequence());
+         },
+         [](SimClient&) {}},
+        {"port change",
+         [](SimClient&) {
+             HANDLE port = 0;
+             ASSERT_EQ(1, OpenCommPort("COM5", &port));
+             ASSERT_EQ(1, SwitchReaderPort(port));
+         },
+         [](SimClient&) {}},
+    };
+    for (const auto& way : ways) {
+        HoldEverything();
+        way.down(sim);
+        ExpectNothingHeld(way.name);
+        way.up(sim);
+        EXPECT_EQ(kTypedA, Type({"press 41"})) << way.name << ": typing is normal again";
+    }
+}
+
+TEST_F(FaultTest, KeysThatMustNeverRepeatDoNot) {
+    recorder.Close();
+    RecorderWindow application;
+    ASSERT_TRUE(application.Open("Orvik closing application", true));
+    ASSERT_TRUE(sim.Run("special press 26"));
+    ASSERT_TRUE(sim.Run("press 0D"));
+    for (int i = 0; i < 20; ++i) {  // Fn+Enter held for a second
+        ASSERT_TRUE(sim.Run("hold 0D"));
+        Sleep(50);
+    }
+    EXPECT_TRUE(application.WaitUntilClosed(3000));
+    ASSERT_TRUE(recorder.Open("Orvik fault test"));
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(sim.Run("hold 0D"));
+        Sleep(50);
+    }
+    ASSERT_TRUE(sim.Run("release 0D"));
+    ASSERT_TRUE(sim.Run("special release 26"));
+    Sleep(400);
+    EXPECT_EQ(Messages{}, recorder.Take()) << "no Enter typed into the next window";
+
+    ASSERT_TRUE(sim.Run("press 01"));
+    for (int i = 0; i < 40; ++i) {  // a drag held for two seconds
+        ASSERT_TRUE(sim.Run(i % 2 ? "hold 01" : "move 1 0"));
+        Sleep(50);
+    }
+    ASSERT_TRUE(sim.Run("release 01"));
+    const Messages drag = recorder.Take();
+    EXPECT_EQ(1, std::count(drag.begin(), drag.end(), "ldown"));
+    EXPECT_EQ(1, std::count(drag.begin(), drag.end(), "lup"));
+    for (const std::string& message : drag)
+        EXPECT_TRUE(message == "ldown" || message == "lup" || message == "drag" || message == "move") << message;
+}
+
+TEST_F(FaultTest, FailedHandshakeAtSwitchOnLeavesTheLinkUpAndSaysSo) {
+    ASSERT_EQ(0, DoConnectionSequence());
+    ASSERT_TRUE(sim.Run("fail 023F"));
+    messages.clear();
+    EXPECT_EQ(1, DoConnectionSequence()) << "the device started: the link is up";
+    EXPECT_EQ(1, GetConnectionState());
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ(0u, messages[0].text.find("Unable to set Tavelin information."));
+    EXPECT_EQ(kTypedA, Type({"press 41"}));
+    ASSERT_TRUE(sim.Run("fail off"));
+    EXPECT_EQ(0, DoConnectionSequence());
+    EXPECT_EQ(nullptr, g_hBTPort);
+    EXPECT_EQ(nullptr, g_hReadThread);
+    EXPECT_EQ(1, DoConnectionSequence());
+    EXPECT_EQ(kTypedA, Type({"press 41"}));
+
+    ASSERT_TRUE(sim.Run("silent 0680"));  // the device does not start: fully closed
+    EXPECT_EQ(0, DoConnectionSequence());
+    DialogAnswerer cancel({IDCANCEL});
+    EXPECT_EQ(0, DoConnectionSequence());
+    EXPECT_EQ(0, GetConnectionState());
+    EXPECT_EQ(nullptr, g_hBTPort);
+    EXPECT_EQ(nullptr, g_hReadThread);
+    ASSERT_TRUE(sim.Run("silent off"));
+    EXPECT_EQ(1, DoConnectionSequence());
+    EXPECT_EQ(kTypedA, Type({"press 41"}));
+}
+
+TEST_F(FaultTest, PortChangeWhileOffChecksThePortAndStaysOff) {
+    ASSERT_EQ(0, DoConnectionSequence());
+    HANDLE port = 0;
+    ASSERT_EQ(1, OpenCommPort("COM6", &port));
+    EXPECT_EQ(1, SwitchReaderPort(port));
+    EXPECT_EQ(0, GetConnectionState());
+    EXPECT_EQ(nullptr, g_hBTPort);
+    EXPECT_EQ(nullptr, g_hReadThread);
+    EXPECT_FALSE(CloseHandle(port)) << "the checked port was closed";
+    EXPECT_EQ(1, DoConnectionSequence());
+    EXPECT_EQ(kTypedA, Type({"press 41"}));
+}
+
+TEST_F(FaultTest, AfterALayoutLoadErrorNothingQueuesAndSwitchingOnRecovers) {
+    Type({"notice E5"});
+    ASSERT_TRUE(WaitFor([] { return gbDepacketizerState == THREAD_ENDED; }));
+    ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; })) << "the state shows it";
+    Type({"press 41", "move 3 3", "press 42"});
+    EXPECT_EQ(nullptr, gQueueHead) << "nobody would take them";
+    messages.clear();
+    ASSERT_EQ(1, DoConnectionSequence());
+    EXPECT_EQ(kTypedA, Type({"press 41"}));
+}
+
+TEST_F(FaultTest, KeysTappedWhileTheConnectionWasOffAreNeverTyped) {
+    ASSERT_EQ(0, DoConnectionSequence());
+    ASSERT_TRUE(sim.Run("press 42"));
+    ASSERT_TRUE(sim.Run("press 43"));
+    ASSERT_EQ(1, DoConnectionSequence());
+    EXPECT_EQ(kTypedA, Type({"press 41"})) << "only what comes after switching on";
+}
+
+TEST_F(FaultTest, NoiseOnTheLineCostsNoGoodKey) {
+    const Bytes noise[] = {
+        {0xA5},
+        {0xA5, 0xA5, 1, 0, 0, 0, 1, 0, 0, 200, 0},
+        {0xA5, 0xA5, 1, 0, 0, 0, 1, 0, 0, 0xA0, 0x0F},
+        {0xA5, 0xA5, 0xA5, 0x13, 0xD0, 0x07, 0xA5},
+    };
+    Messages expected;
+    for (int i = 0; i < 40; ++i) {
+        const unsigned char key = static_cast<unsigned char>('A' + i % 26);
+        // One simulator line each: its lines are limited in length.
+        ASSERT_TRUE(sim.Run("raw " + Hex(Concat({noise[i % 4], KeyEvent(1, key, false)}))));
+        char text[3][8];
+        std::snprintf(text[0], 8, "kd %02X", key);
+        std::snprintf(text[1], 8, "ch %02x", key + 0x20);
+        std::snprintf(text[2], 8, "ku %02X", key);
+        expected.insert(expected.end(), {text[0], text[1], text[2]});
+    }
+    Sleep(500);
+    EXPECT_EQ(expected, recorder.Take());
+}
+
+// Handles the process holds: the same before and after many cycles.
+DWORD HandleCount() {
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return count;
+}
+
+TEST_F(FaultTest, SessionEventsTogglesAndReplugsLeakNoHandle) {
+    const DWORD before = HandleCount();
+    for (int i = 0; i < 200; ++i) {
+        SetSessionEventForControlCode(i % 2 ? 130 : 131);  // lock, unlock
+        ASSERT_TRUE(WaitFor([i] { return WaitForSingleObject(g_hSessionEvents[i % 2 ? 2 : 3], 0) != WAIT_OBJECT_0; }));
+    }
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(0, DoConnectionSequence());
+        ASSERT_EQ(1, DoConnectionSequence());
+    }
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(sim.Run("unplug"));
+        ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; }));
+        ASSERT_TRUE(sim.Run("plug"));
+        ASSERT_TRUE(sim.Run("set powerstate FB"));
+        ASSERT_EQ(1, DoConnectionSequence());
+    }
+    EXPECT_LE(HandleCount(), before + 2) << "a cycle that leaks leaves tens behind";
+    EXPECT_EQ(kTypedA, Type({"press 41"}));
+}
+
+}  // namespace
