@@ -270,8 +270,8 @@ DWORD WINAPI Depacketizer(LPVOID) {
         // Nothing reads the queue any more: the reader drops event groups
         // from now on. Show the link as down, so that switching it on again
         // starts a new depacketizer, and let go of what the device held.
-        ReportConnectionState(0);
         ReleaseStuckKeys();
+        ReportConnectionState(0);
     }
     return 0;
 }

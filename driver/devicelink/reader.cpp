@@ -69,8 +69,8 @@ DWORD WINAPI ReadThreadRoutine(LPVOID) {
             // that switching the connection on again reopens the port, and
             // let go of what it held: its releases can no longer come.
             if (gbReadThreadState == THREAD_RUNNING) {
-                ReportConnectionState(0);
                 ReleaseStuckKeys();
+                ReportConnectionState(0);
             }
             break;
         }
