@@ -143,19 +143,52 @@ int ReadDataFromServer(unsigned char* buffer, int size, DWORD timeoutMs) {
     return TRANSFER_FAILED;
 }
 
+namespace {
+
+// The driver answers a forwarded packet within its own 5000 ms wait for the
+// device; a request that stopped waiting sooner may still get its reply.
+const DWORD DRIVER_REPLY_LIMIT_MS = 5500;
+
+bool gbReplyOutstanding = false;  // the last request stopped waiting for its reply
+DWORD gdwOutstandingSentAt = 0;
+
+// A reply that came after its request stopped waiting would be taken for the
+// next request's answer (a late "1" read as a value): before the next
+// request, it is waited out and dropped, and so is anything else unread.
+void DrainStaleReply() {
+    char stale[REPLY_AREA_SIZE];
+    if (gbReplyOutstanding) {
+        const DWORD waited = GetTickCount() - gdwOutstandingSentAt;
+        if (waited < DRIVER_REPLY_LIMIT_MS && ReadDataFromServer(reinterpret_cast<unsigned char*>(stale), sizeof stale,
+                                                                 DRIVER_REPLY_LIMIT_MS - waited) > 0)
+            Trace("CommandIssuer: late reply dropped");
+        gbReplyOutstanding = false;
+    }
+    u_long nonBlocking = 1;
+    ioctlsocket(gControlSocket, FIONBIO, &nonBlocking);
+    while (recv(gControlSocket, stale, sizeof stale, 0) > 0) Trace("CommandIssuer: stale reply dropped");
+}
+
+}  // namespace
+
 int CommandIssuer(unsigned short opcode, const unsigned char* message, unsigned char* reply, int kind) {
     WaitCursor waitCursor;
     unsigned char request[REQUEST_AREA_SIZE];
     std::memset(request, 0, sizeof request);
     unsigned short expected = 0;
     const int length = BuildRequest(opcode, message, kind, request, &expected);
-    if (!length || WriteDataToOrvikServer(request, length) <= 0) return 0;
+    if (!length) return 0;
+    DrainStaleReply();
+    if (WriteDataToOrvikServer(request, length) <= 0) return 0;
+    const DWORD sentAt = GetTickCount();
     unsigned char answer[REPLY_AREA_SIZE];
     std::memset(answer, 0, sizeof answer);
     const DWORD timeout = kind == KIND_START_COMMAND ? START_REPLY_TIMEOUT_MS : REPLY_TIMEOUT_MS;
     const int received = ReadDataFromServer(answer, sizeof answer, timeout);
     if (received <= 0) {
         Trace("CommandIssuer: no reply to kind %d", kind);
+        gbReplyOutstanding = true;
+        gdwOutstandingSentAt = sentAt;
         return 0;
     }
     if (!ReplyLengthAccepted(expected, received)) {

@@ -20,6 +20,7 @@ struct ReceiveQueueNode {
 const int RESPONSE_BUFFER_SIZE = 1024;
 const int READ_BUFFER_SIZE = 2048;
 const DWORD WRITE_TIMEOUT_MS = 2000;
+const DWORD WRITE_CANCEL_TIMEOUT_MS = 1000;  // for a timed-out write to end once cancelled
 
 // The answer to the command in flight, written by the reader before it sets
 // "Command Response Event" and read by the sender after it.

@@ -182,9 +182,14 @@ int WritePort(const unsigned char* buffer, DWORD length, DWORD* written) {
     DWORD error = completed ? 0 : GetLastError();
     if (error == ERROR_IO_PENDING) {
         if (WaitForSingleObject(gostCOMWrite.hEvent, WRITE_TIMEOUT_MS) != WAIT_OBJECT_0) {
-            // The record must not be reused while the write is in flight.
+            // The record must not be reused while the write is in flight: it
+            // is cancelled and its end awaited, for a bounded time. A port
+            // whose write cannot even be cancelled is dead: closing it ends
+            // the write, and the reader reports the link lost.
             CancelIo(port);
-            GetOverlappedResult(port, &gostCOMWrite, &done, TRUE);
+            if (WaitForSingleObject(gostCOMWrite.hEvent, WRITE_CANCEL_TIMEOUT_MS) != WAIT_OBJECT_0 &&
+                ClosePortHandle(port))
+                Trace("WritePort: write not cancelled, port closed");
             Trace("WritePort: Failed ... %ld", static_cast<long>(WAIT_TIMEOUT));
             return 0;
         }

@@ -23,6 +23,7 @@
 #include "../input/keyboard.h"
 #include "../input/mouse.h"
 #include "../input/sound.h"
+#include "controlrequest.h"
 #include "lifecycle.h"
 #include "tray.h"
 
@@ -32,6 +33,8 @@ HANDLE g_hServerThread = 0;
 namespace {
 
 const int RECEIVE_AREA_SIZE = 2048;
+// Bytes that follow an oversized request this closely belong to it.
+const long OVERSIZED_TAIL_WAIT_US = 100000;
 const int LISTEN_BACKLOG = 4;
 const DWORD FORWARD_RESPONSE_TIMEOUT_MS = 5000;
 
@@ -53,12 +56,6 @@ void CloseSocketIn(SOCKET volatile* slot) {
     closesocket(socket);
 }
 
-unsigned short Word(const unsigned char* bytes) { return static_cast<unsigned short>(bytes[0] | (bytes[1] << 8)); }
-
-DWORD Dword(const unsigned char* bytes) {
-    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<DWORD>(bytes[3]) << 24);
-}
-
 void Reply(unsigned char byte) { SendDataToClient(&byte, 1); }
 
 void ReplyResult(int ok) { Reply(ok ? CONTROL_REPLY_SUCCESS : CONTROL_REPLY_FAILURE); }
@@ -72,13 +69,13 @@ int TakeCommandSemaphore() {
 
 void ReleaseCommandSemaphore() { ReleaseSemaphore(ghCommandSemaphore, 1, nullptr); }
 
-SemaphoreUse SetKeyRepeat(const unsigned char* message) {
-    ReplyResult(ApplyKeyRepeatSettings(message[1], Word(message + 2), Word(message + 4)));
+SemaphoreUse SetKeyRepeat(const ControlRequest& request) {
+    ReplyResult(ApplyKeyRepeatSettings(request.flag, request.rate, request.holdMs));
     return SEMAPHORE_HELD;
 }
 
-SemaphoreUse SetKeySound(const unsigned char* message) {
-    bSoundEnabled = message[1];
+SemaphoreUse SetKeySound(const ControlRequest& request) {
+    bSoundEnabled = request.flag;
     // The registry, which the settings program wrote first, has the last word.
     GetAudioDataFromRegistry();
     Reply(CONTROL_REPLY_SUCCESS);
@@ -112,8 +109,8 @@ SemaphoreUse ReinitDeviceLink() {
     return SEMAPHORE_RELEASED;
 }
 
-SemaphoreUse RegisterSettingsWindow(const unsigned char* message) {
-    hSettingsWnd = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(Dword(message + 1)));
+SemaphoreUse RegisterSettingsWindow(const ControlRequest& request) {
+    hSettingsWnd = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(request.window));
     ReplyResult(GetConnectionState());
     return SEMAPHORE_HELD;
 }
@@ -143,14 +140,14 @@ SemaphoreUse ChangeComPort(const unsigned char* message) {
     return SEMAPHORE_RELEASED;
 }
 
-SemaphoreUse SetMouseTap(const unsigned char* message) {
-    bTapEnabled = message[1];
+SemaphoreUse SetMouseTap(const ControlRequest& request) {
+    bTapEnabled = request.flag;
     Reply(CONTROL_REPLY_SUCCESS);
     return SEMAPHORE_HELD;
 }
 
-SemaphoreUse SwitchConnection(const unsigned char* message) {
-    if (message[1] == GetConnectionState()) {
+SemaphoreUse SwitchConnection(const ControlRequest& request) {
+    if (request.flag == GetConnectionState()) {
         Reply(CONTROL_REPLY_SUCCESS);
         return SEMAPHORE_HELD;
     }
@@ -160,39 +157,28 @@ SemaphoreUse SwitchConnection(const unsigned char* message) {
     return SEMAPHORE_RELEASED;
 }
 
-SemaphoreUse ShowTrayIcon(const unsigned char* message) {
-    if (message[1]) AddTrayIcon();
+SemaphoreUse ShowTrayIcon(const ControlRequest& request) {
+    if (request.flag) AddTrayIcon();
     else RemoveTrayIcon();
     Reply(CONTROL_REPLY_SUCCESS);
     return SEMAPHORE_HELD;
 }
 
-// The response payload, "1" for an empty one. A payload that does not fit a
-// reply could only be relayed cut: it is treated as no answer.
 void RelayResponse() {
-    const unsigned short length = gResponse.length;
-    if (length == 0) {
-        Reply(CONTROL_REPLY_SUCCESS);
-        return;
-    }
-    if (length > CONTROL_MESSAGE_SIZE) {
-        Trace("OrvikServerThreadRoutine: response of %u bytes not relayed", length);
-        return;
-    }
     unsigned char reply[CONTROL_MESSAGE_SIZE];
-    std::memset(reply, 0, sizeof reply);
-    std::memcpy(reply, gResponse.data, length);
-    SendDataToClient(reply, length);
+    const int length = BuildForwardReply(gResponse.success, gResponse.data, gResponse.length, reply);
+    if (length > 0) SendDataToClient(reply, length);
+    else Trace("OrvikServerThreadRoutine: response of %u bytes not relayed", gResponse.length);
 }
 
 // The bytes go to the device as received, checked or not; only a success
 // response to their opcode field gets a reply.
-SemaphoreUse ForwardDevicePacket(const unsigned char* message, int length) {
-    usAwaitedOpcode = Word(message + 6);
+SemaphoreUse ForwardDevicePacket(const ControlRequest& request) {
+    usAwaitedOpcode = request.opcode;
     gResponse.success = 0;
     ResetEvent(ghCommandResponseEvent);
     DWORD written = 0;
-    if (!WritePort(message, static_cast<DWORD>(length), &written)) {
+    if (!WritePort(request.message, static_cast<DWORD>(request.length), &written)) {
         Trace("OrvikServerThreadRoutine: WritePort failed");
         return SEMAPHORE_HELD;
     }
@@ -209,35 +195,48 @@ SemaphoreUse ForwardDevicePacket(const unsigned char* message, int length) {
     return SEMAPHORE_HELD;
 }
 
-SemaphoreUse ActOnMessage(const unsigned char* message, int length) {
-    switch (message[0]) {
-    case SND_KEY_REPEAT: return SetKeyRepeat(message);
-    case SND_KEY_SOUND: return SetKeySound(message);
-    case INIT_CMD: return InitDeviceLink();
-    case DEINIT_CMD: return StopDriver();
-    case REINIT_CMD: return ReinitDeviceLink();
-    case ORVIKSETTINGS_CMD: return RegisterSettingsWindow(message);
-    case CHANGECOMPORT_CMD: return ChangeComPort(message);
-    case MOUSETAP_CMD: return SetMouseTap(message);
-    case ENABLECONNECTION_CMD: return SwitchConnection(message);
-    case SYSTRAYICON_CMD: return ShowTrayIcon(message);
-    default: return ForwardDevicePacket(message, length);
+SemaphoreUse ActOnMessage(const ControlRequest& request) {
+    switch (request.kind) {
+    case REQUEST_KEY_REPEAT: return SetKeyRepeat(request);
+    case REQUEST_KEY_SOUND: return SetKeySound(request);
+    case REQUEST_INIT: return InitDeviceLink();
+    case REQUEST_DEINIT: return StopDriver();
+    case REQUEST_REINIT: return ReinitDeviceLink();
+    case REQUEST_SETTINGS_WINDOW: return RegisterSettingsWindow(request);
+    case REQUEST_CHANGE_PORT: return ChangeComPort(request.message);
+    case REQUEST_MOUSE_TAP: return SetMouseTap(request);
+    case REQUEST_ENABLE_CONNECTION: return SwitchConnection(request);
+    case REQUEST_TRAY_ICON: return ShowTrayIcon(request);
+    default: return ForwardDevicePacket(request);
     }
 }
 
 // A request longer than the message area is outside the protocol: it is
 // refused with "0" and nothing of it is acted on.
 void ServeMessage(const unsigned char* received, int count) {
-    if (count > CONTROL_MESSAGE_SIZE) {
+    ControlRequest request;
+    ParseControlRequest(received, count, &request);
+    if (request.kind == REQUEST_REFUSED) {
         Trace("OrvikServerThreadRoutine: request of %d bytes refused", count);
         Reply(CONTROL_REPLY_FAILURE);
         return;
     }
     if (!TakeCommandSemaphore()) return;
-    unsigned char message[CONTROL_MESSAGE_SIZE];
-    std::memset(message, 0, sizeof message);
-    std::memcpy(message, received, count);
-    if (ActOnMessage(message, count) == SEMAPHORE_HELD) ReleaseCommandSemaphore();
+    if (ActOnMessage(request) == SEMAPHORE_HELD) ReleaseCommandSemaphore();
+}
+
+// An oversized request may need more than one receive: what follows it
+// closely is its tail, and must never be served as a request of its own.
+void DiscardRestOfRequest(SOCKET client) {
+    char sink[RECEIVE_AREA_SIZE];
+    for (;;) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(client, &readable);
+        timeval wait = {0, OVERSIZED_TAIL_WAIT_US};
+        if (select(0, &readable, nullptr, nullptr, &wait) <= 0) return;
+        if (recv(client, sink, sizeof sink, 0) <= 0) return;
+    }
 }
 
 // Until the client closes the connection or the socket is closed under it.
@@ -248,6 +247,7 @@ void ServeClient(SOCKET client) {
         const int received = recv(client, reinterpret_cast<char*>(area), sizeof area, 0);
         Trace("OrvikServerThreadRoutine: after recv %d", received);
         if (received <= 0) return;
+        if (received > CONTROL_MESSAGE_SIZE) DiscardRestOfRequest(client);
         ServeMessage(area, received);
     }
 }

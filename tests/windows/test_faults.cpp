@@ -24,10 +24,6 @@ using Messages = std::vector<std::string>;
 
 const Messages kTypedA = {"kd 41", "ch 61", "ku 41"};
 
-bool Contains(const Messages& log, const std::string& text) {
-    return std::find(log.begin(), log.end(), text) != log.end();
-}
-
 // Every key and button that the system sees down, as "vk XX" texts.
 Messages KeysDown() {
     Messages down;
@@ -283,6 +279,51 @@ TEST_F(FaultTest, SessionEventsTogglesAndReplugsLeakNoHandle) {
     }
     EXPECT_LE(HandleCount(), before + 2) << "a cycle that leaks leaves tens behind";
     EXPECT_EQ(kTypedA, Type({"press 41"}));
+}
+
+// A settings window whose thread has stopped pumping messages.
+class HungWindow {
+public:
+    HungWindow() {
+        release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        created_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+        WaitForSingleObject(created_, 5000);
+    }
+    ~HungWindow() {
+        SetEvent(release_);
+        WaitForSingleObject(thread_, 5000);
+        for (HANDLE handle : {thread_, release_, created_}) CloseHandle(handle);
+    }
+    HWND window = nullptr;
+
+private:
+    static DWORD WINAPI Run(LPVOID self) {
+        HungWindow* me = static_cast<HungWindow*>(self);
+        me->window = CreateWindowExA(0, "STATIC", "Orvik hung settings", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     nullptr, nullptr);
+        SetEvent(me->created_);
+        WaitForSingleObject(me->release_, INFINITE);  // no message is ever taken
+        DestroyWindow(me->window);
+        return 0;
+    }
+    HANDLE release_, created_, thread_;
+};
+
+DWORD WINAPI RunDeinit(LPVOID) { return static_cast<DWORD>(Deinit()); }
+
+TEST_F(FaultTest, StopDoesNotHangOnASettingsWindowThatDoesNotAnswer) {
+    HungWindow settings;
+    ASSERT_TRUE(IsWindow(settings.window));
+    hSettingsWnd = settings.window;
+    HANDLE stop = CreateThread(nullptr, 0, RunDeinit, nullptr, 0, nullptr);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(stop, 30000)) << "the stop finished";
+    CloseHandle(stop);
+    EXPECT_EQ(nullptr, hSettingsWnd);
+    EXPECT_EQ(nullptr, g_hBTPort);
+    EXPECT_EQ(0, InitSequence()) << "a stopped link is not started again behind the stop";
+    hSettingsWnd = reinterpret_cast<HWND>(0x4321);  // not a window: nothing is sent to it
+    EXPECT_EQ(1, Deinit());
 }
 
 }  // namespace

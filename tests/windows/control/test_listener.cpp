@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "../../../common/packet.h"
+#include "../../../driver/devicelink/devicelink.h"
 #include "../../../driver/input/keyboard.h"
 #include "../../../driver/service/controlserver.h"
 #include "serverfixture.h"
@@ -50,6 +51,18 @@ TEST_F(ControlServerTest, RequestsLongerThan512BytesAreRefusedWithZero) {
     EXPECT_EQ(std::vector<std::string>{}, Commands()) << "nothing reaches the device";
 
     EXPECT_EQ(Bytes{0x05}, Request(CommandPacket(GET_KEYSENSITIVITY))) << "the server goes on serving";
+
+    // Longer than one receive: its tail must not be served as a request
+    // (a last byte of 8 would stop the driver).
+    for (size_t length : {2049u, 5000u}) {
+        Bytes overLong(length, 0x11);
+        overLong.back() = DEINIT_CMD;
+        ASSERT_TRUE(client->Send(overLong));
+        EXPECT_EQ(REPLY_ZERO, client->Receive(REPLY_WAIT_MS)) << length << " bytes: refused once, whole";
+        EXPECT_EQ(Bytes{}, client->Receive(500)) << length << " bytes: no second reply";
+        EXPECT_EQ(THREAD_RUNNING, ucServerState) << "the server still runs";
+        EXPECT_EQ(Bytes{0x05}, Request(CommandPacket(GET_KEYSENSITIVITY))) << "and serves";
+    }
 }
 
 TEST_F(ControlServerTest, TruncatedControlMessagesReadZerosAndTheServerGoesOn) {

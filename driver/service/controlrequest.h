@@ -1,0 +1,46 @@
+// Control requests as the server reads them, and the reply rules of a
+// forwarded device packet. Free of Win32, so that the native tests and the
+// fuzzer run the very code the server thread runs.
+#ifndef ORVIK_SERVICE_CONTROLREQUEST_H
+#define ORVIK_SERVICE_CONTROLREQUEST_H
+
+#include "../../common/controlprotocol.h"
+
+enum ControlRequestKind {
+    REQUEST_REFUSED,  // outside the protocol: answered "0", nothing acted on
+    REQUEST_KEY_REPEAT,
+    REQUEST_KEY_SOUND,
+    REQUEST_INIT,
+    REQUEST_DEINIT,
+    REQUEST_REINIT,
+    REQUEST_SETTINGS_WINDOW,
+    REQUEST_CHANGE_PORT,
+    REQUEST_MOUSE_TAP,
+    REQUEST_ENABLE_CONNECTION,
+    REQUEST_TRAY_ICON,
+    REQUEST_FORWARD,  // a device packet for the device
+};
+
+struct ControlRequest {
+    ControlRequestKind kind;
+    unsigned char message[CONTROL_MESSAGE_SIZE];  // the request, zero-filled behind it
+    int length;
+    unsigned char flag;       // byte 1: on/off, wanted state, port character
+    unsigned short rate;      // key repeat: repeats per second
+    unsigned short holdMs;    // key repeat: delay before the first repeat
+    unsigned long window;     // settings window handle (32 bits), 0 unregisters
+    unsigned short opcode;    // a forwarded packet's opcode field
+};
+
+// Reads one received request of `count` bytes. An empty one, or one longer
+// than CONTROL_MESSAGE_SIZE, is refused.
+void ParseControlRequest(const unsigned char* data, int count, ControlRequest* request);
+
+// The reply to a forwarded packet whose device response had status
+// `success` and `length` payload bytes: fills `reply` (CONTROL_MESSAGE_SIZE
+// bytes) and returns how many bytes to send, 0 for no reply at all. A
+// failure gets none; an empty payload is "1"; a payload that does not fit a
+// reply could only be relayed cut, so it gets none either.
+int BuildForwardReply(int success, const unsigned char* payload, int length, unsigned char* reply);
+
+#endif
