@@ -7,8 +7,6 @@
 
 #include "../../common/trace.h"
 #include "../input/keyboard.h"
-#include "../service/serviceevents.h"
-#include "../service/tray.h"
 #include "commands.h"
 #include "devicelink.h"
 #include "messages.h"
@@ -73,10 +71,10 @@ void DetachFromDesktop(HDESK original) {
     gAttachedDesktop = 0;
 }
 
-void EndTrayThread(const char* when) {
-    RemoveTrayIcon();
-    Trace("Depacketizer: DoDeInitForTaskbarIcon %s on %s event.", DoDeInitForTaskbarIcon() ? "succeed" : "failed",
-          when);
+void EndSessionInterface(const char* when) {
+    const DeviceLinkHooks& hooks = GetDeviceLinkHooks();
+    const int ended = hooks.sessionEnding && hooks.sessionEnding(when);
+    Trace("Depacketizer: DoDeInitForTaskbarIcon %s on %s event.", ended ? "succeed" : "failed", when);
 }
 
 bool IsInputEventOpcode(unsigned char opcodeClass) { return opcodeClass <= EVENT_INPUT_LAST; }
@@ -183,17 +181,20 @@ PacketOutcome DrainReceiveQueue(ReceiveQueueNode* scratch, InputEventBatch* grou
 }
 
 void BuildWaitList(HANDLE* handles) {
-    handles[WAIT_SERVICE_STOP] = g_hServiceStopEvent;
-    handles[WAIT_LOGON] = g_hSessionEvents[SESSION_LOGON];
-    handles[WAIT_LOGOFF] = g_hSessionEvents[SESSION_LOGOFF];
-    handles[WAIT_LOCK] = g_hSessionEvents[SESSION_LOCK];
-    handles[WAIT_UNLOCK] = g_hSessionEvents[SESSION_UNLOCK];
-    handles[WAIT_SCREENSAVER_START] = g_hSessionEvents[SESSION_SCREENSAVER_START];
-    handles[WAIT_SCREENSAVER_STOP] = g_hSessionEvents[SESSION_SCREENSAVER_STOP];
+    SessionEvents events = {};
+    const DeviceLinkHooks& hooks = GetDeviceLinkHooks();
+    if (hooks.sessionEvents) hooks.sessionEvents(&events);
+    handles[WAIT_SERVICE_STOP] = events.stop;
+    handles[WAIT_LOGON] = events.logon;
+    handles[WAIT_LOGOFF] = events.logoff;
+    handles[WAIT_LOCK] = events.lock;
+    handles[WAIT_UNLOCK] = events.unlock;
+    handles[WAIT_SCREENSAVER_START] = events.screenSaverStart;
+    handles[WAIT_SCREENSAVER_STOP] = events.screenSaverStop;
     handles[WAIT_DATA] = ghDataEvent;
-    handles[WAIT_SHELL_START] = g_hSessionEvents[SESSION_SHELL_START];
-    handles[WAIT_SHUTDOWN] = g_hSessionEvents[SESSION_SHUTDOWN];
-    handles[WAIT_READY] = g_hServiceReadyEvent;
+    handles[WAIT_SHELL_START] = events.shellStart;
+    handles[WAIT_SHUTDOWN] = events.shutdown;
+    handles[WAIT_READY] = events.ready;
 }
 
 // Serves one signalled event; false ends the thread.
@@ -201,13 +202,13 @@ bool Serve(int index, ReceiveQueueNode* scratch, InputEventBatch* group) {
     switch (index) {
     case WAIT_SERVICE_STOP:
         Trace("Depacketizer: Service stopped.");
-        EndTrayThread("Service stop");
+        EndSessionInterface("Service stop");
         return false;
     case WAIT_LOGON:
         AttachToDesktop("Default", true);
         return true;
     case WAIT_LOGOFF:
-        EndTrayThread("Logoff");
+        EndSessionInterface("Logoff");
         AttachToDesktop("Winlogon", true);
         return true;
     case WAIT_LOCK:
@@ -219,9 +220,7 @@ bool Serve(int index, ReceiveQueueNode* scratch, InputEventBatch* group) {
     case WAIT_DATA:
         return DrainReceiveQueue(scratch, group) == PACKET_TAKEN;
     case WAIT_SHELL_START:
-        Trace("ServiceStart: DoInitForTaskbarIcon %s on Start shell event.",
-              DoInitForTaskbarIcon() ? "succeed" : "failed");
-        RequestTrayTimer();
+        if (GetDeviceLinkHooks().shellStarted) GetDeviceLinkHooks().shellStarted();
         return true;
     case WAIT_SHUTDOWN:
         return true;

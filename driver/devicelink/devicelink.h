@@ -59,14 +59,28 @@ void SetConnectionState(int connected);
 // What the link needs from the program that runs it, registered once before
 // the link starts. Either may be missing: a change is then only recorded, a
 // device that does not answer is not asked about again.
+// The session side of the depacketizer: the events it waits on besides its
+// data event, as the program that runs it made them (0 for none).
+struct SessionEvents {
+    HANDLE stop, logon, logoff, lock, unlock, screenSaverStart, screenSaverStop, shellStart, shutdown, ready;
+};
+
 struct DeviceLinkHooks {
     // Shows a connection change (icon, stored state, settings window).
     void (*connectionChanged)(int connected);
     // Runs `attempt` until it succeeds (1) or the user gives up (0), asking
     // after each failure; `turnOffTrace` names a turn-off in the trace.
     int (*retryAfterNoAnswer)(int (*attempt)(), const char* turnOffTrace);
+    // Fills the session events the depacketizer is to wait on.
+    void (*sessionEvents)(SessionEvents* events);
+    // The user's session ends (stop or logoff; `when` names it): the user
+    // interface tied to it goes. 1 when it went.
+    int (*sessionEnding)(const char* when);
+    // The shell started: the user interface tied to it comes (back).
+    void (*shellStarted)();
 };
 void SetDeviceLinkHooks(const DeviceLinkHooks& hooks);
+const DeviceLinkHooks& GetDeviceLinkHooks();
 // Records the state and has it shown.
 void ReportConnectionState(int connected);
 int RetryAfterNoAnswer(int (*attempt)(), const char* turnOffTrace);

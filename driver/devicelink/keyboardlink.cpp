@@ -16,7 +16,7 @@ volatile BYTE gbDepacketizerState = THREAD_ENDED;
 namespace {
 
 volatile LONG bConnected = 0;
-DeviceLinkHooks gHooks = {nullptr, nullptr};
+DeviceLinkHooks gHooks = {};
 volatile LONG gbLinkShutDown = 0;
 
 // Made once on first use and never deleted: a thread may still be on its
@@ -51,6 +51,8 @@ int GetConnectionState() { return bConnected; }
 void SetConnectionState(int connected) { InterlockedExchange(&bConnected, connected ? 1 : 0); }
 
 void SetDeviceLinkHooks(const DeviceLinkHooks& hooks) { gHooks = hooks; }
+
+const DeviceLinkHooks& GetDeviceLinkHooks() { return gHooks; }
 
 void ReportConnectionState(int connected) {
     SetConnectionState(connected);

@@ -37,8 +37,8 @@ void StoreResponse(void*, unsigned char status, const unsigned char* payload, in
 }
 
 void QueueEventGroup(void*, const unsigned char* group, int length) {
-    // Without a depacketizer nobody would ever take the node.
-    if (bSuppressEvents || gbDepacketizerState != THREAD_RUNNING) return;
+    // A depacketizer that has ended would never take the node.
+    if (bSuppressEvents || (g_hDepacketizerThread && gbDepacketizerState == THREAD_ENDED)) return;
     ReceiveQueueNode* node = new (std::nothrow) ReceiveQueueNode;
     if (!node) {
         Trace("Error");

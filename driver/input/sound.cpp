@@ -62,18 +62,6 @@ void BuildSoundPath(const char* directory, const char* name, char* path) {
     }
 }
 
-// Caps Lock's toggle as the user's input has it. GetKeyState answers for the
-// calling thread's input state, which this thread (it reads no input) never
-// updates; attached to the foreground window's thread it reads that one's.
-int IsCapsLockOn() {
-    const DWORD self = GetCurrentThreadId();
-    const DWORD foreground = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-    const BOOL attached = foreground && foreground != self && AttachThreadInput(self, foreground, TRUE);
-    const int on = GetKeyState(VK_CAPITAL) & 1;
-    if (attached) AttachThreadInput(self, foreground, FALSE);
-    return on;
-}
-
 KeySound ChooseKeyPressSound(BYTE sentKey) {
     if (IsModifierKey(sentKey)) return SOUND_MODIFIER;
     const bool shift = bIsShiftDown != 0;
@@ -116,7 +104,9 @@ void PlayKeySound(KeySound sound) {
 
 void PlayKeyPressSound(BYTE sentKey) {
     if (!bSoundEnabled) return;
-    bIsCapsOn = IsCapsLockOn();
+    // A toggle has no system-wide reading (GetAsyncKeyState tells only up or
+    // down); this thread's own state is the one there is.
+    bIsCapsOn = GetKeyState(VK_CAPITAL) & 1;
     bIsShiftDown = IsShiftKeyDown();
     PlayKeySound(ChooseKeyPressSound(sentKey));
 }

@@ -135,6 +135,29 @@ void RunDriver() {
     WaitForStopOrDepacketizerEnd();
 }
 
+void GetSessionEvents(SessionEvents* events) {
+    events->stop = g_hServiceStopEvent;
+    events->logon = g_hSessionEvents[SESSION_LOGON];
+    events->logoff = g_hSessionEvents[SESSION_LOGOFF];
+    events->lock = g_hSessionEvents[SESSION_LOCK];
+    events->unlock = g_hSessionEvents[SESSION_UNLOCK];
+    events->screenSaverStart = g_hSessionEvents[SESSION_SCREENSAVER_START];
+    events->screenSaverStop = g_hSessionEvents[SESSION_SCREENSAVER_STOP];
+    events->shellStart = g_hSessionEvents[SESSION_SHELL_START];
+    events->shutdown = g_hSessionEvents[SESSION_SHUTDOWN];
+    events->ready = g_hServiceReadyEvent;
+}
+
+int EndTaskbarIcon(const char*) {
+    RemoveTrayIcon();
+    return DoDeInitForTaskbarIcon();
+}
+
+void RestoreTaskbarIcon() {
+    Trace("ServiceStart: DoInitForTaskbarIcon %s on Start shell event.", DoInitForTaskbarIcon() ? "succeed" : "failed");
+    RequestTrayTimer();
+}
+
 // A settings window that does not answer must not hold the stop.
 void CloseSettingsWindow() {
     HWND window = static_cast<HWND>(InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&hSettingsWnd), nullptr));
@@ -168,7 +191,8 @@ void ServiceStop() {
 }
 
 void RegisterDeviceLinkHooks() {
-    const DeviceLinkHooks hooks = {AnnounceConnectionState, RetryWithConnectErrorDialog};
+    const DeviceLinkHooks hooks = {AnnounceConnectionState, RetryWithConnectErrorDialog, GetSessionEvents,
+                                   EndTaskbarIcon, RestoreTaskbarIcon};
     SetDeviceLinkHooks(hooks);
 }
 

@@ -8,6 +8,7 @@
 #include "../../../common/uiseam.h"
 #include "../../../driver/devicelink/commands.h"
 #include "../../../driver/service/controlserver.h"
+#include "../../../driver/service/lifecycle.h"
 #include "../../../driver/service/serviceevents.h"
 
 namespace {
@@ -22,6 +23,7 @@ int main() {
     g_ui.messageBoxA = AnswerMessageBox;
     g_ui.messageBoxW = AnswerWideMessageBox;
     g_ui.dialogBoxParamA = CancelDialog;
+    RegisterDeviceLinkHooks();
     if (!CreateServiceEvents() || !InitSequence() || !StartControlServer()) return 1;
     WaitForSingleObject(g_hServiceStopEvent, INFINITE);
     StopControlServer();
