@@ -13,6 +13,7 @@
 #include "../../driver/devicelink/devicelink.h"
 #include "../../driver/input/keyboard.h"
 #include "../../driver/input/sound.h"
+#include "../../driver/service/lifecycle.h"
 #include "../../driver/service/serviceevents.h"
 #include "../windows/input/recorder.h"
 #include "../windows/support/simclient.h"
@@ -57,6 +58,20 @@ Figures MeasureOneHold(SimClient& sim, RecorderWindow& recorder, int holdEvents)
     return f;
 }
 
+// How long a command the device refuses takes to fail, and a silent one to
+// time out (the tests check only which of the two ended it).
+void MeasureCommandFailures(SimClient& sim) {
+    const unsigned char none[3] = {0, 0, 0};
+    unsigned char answer[RESPONSE_BUFFER_SIZE];
+    for (const char* behaviour : {"fail 021C", "silent 021C"}) {
+        sim.Run(behaviour);
+        const double start = NowMs();
+        WriteAllData(GET_POWERSTATE, none, answer, CMD_CLASS_ORDINARY);
+        std::printf("GET_POWERSTATE with \"%s\": failed after %.1f ms\n", behaviour, NowMs() - start);
+        sim.Run(behaviour[0] == 'f' ? "fail off" : "silent off");
+    }
+}
+
 }  // namespace
 
 int main() {
@@ -69,6 +84,7 @@ int main() {
     sim.Run("set powerstate FB");
     SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 5);
     CreateServiceEvents();
+    RegisterDeviceLinkHooks();
     bSoundEnabled = 0;
     bRepeatEnabled = 1;
     gusHold_Interval = 500;
@@ -89,6 +105,7 @@ int main() {
                     f.meanIntervalMs, f.minIntervalMs, f.maxIntervalMs, f.stopAfterLastHoldMs);
     }
     recorder.Close();
+    MeasureCommandFailures(sim);
     DeInitializeKeyBoard();
     return 0;
 }
