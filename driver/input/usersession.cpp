@@ -28,19 +28,19 @@ int ComposeLaunchCommandLine(const char* program, const char* argument, char* co
            ExpandFirstVariable(unexpanded, LookUpDriverVariable, commandLine, LAUNCH_TEXT_SIZE);
 }
 
-int CreateUserProcess(HANDLE token, char* commandLine, void* environment) {
+}  // namespace
+
+int CreateProcessAsShellUser(HANDLE token, char* commandLine, DWORD flags, void* environment) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!g_ui.createProcessAsUserA(token, nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                                   environment, nullptr, &startup, &process))
+    if (!g_ui.createProcessAsUserA(token, nullptr, commandLine, nullptr, nullptr, FALSE, flags, environment, nullptr,
+                                   &startup, &process))
         return 0;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return 1;
 }
-
-}  // namespace
 
 int ReadMachineString(const char* keyPath, const char* valueName, char* buffer) {
     buffer[0] = '\0';
@@ -124,7 +124,7 @@ int LaunchInUserSession(const char* program, const char* argument) {
     const int profileLoaded = LoadLoggedOnUserProfile(token, &profile);
     void* environment = nullptr;
     if (!CreateEnvironmentBlock(&environment, token, FALSE)) environment = nullptr;
-    const int created = CreateUserProcess(token, commandLine, environment);
+    const int created = CreateProcessAsShellUser(token, commandLine, CREATE_UNICODE_ENVIRONMENT, environment);
     if (environment) DestroyEnvironmentBlock(environment);
     if (profileLoaded && profile) UnloadUserProfile(token, profile);
     CloseHandle(token);

@@ -29,6 +29,10 @@ int FindProcessIdByName(const char* name, DWORD* processId);
 // Failures are traced under `caller`'s name.
 HANDLE OpenShellToken(DWORD processAccess, DWORD tokenAccess, const char* caller);
 
+// CreateProcessAsUser with no application name, no inherited handles and a
+// plain start-up record; closes the new process's handles. 1 when created.
+int CreateProcessAsShellUser(HANDLE token, char* commandLine, DWORD flags, void* environment);
+
 // Loads the profile of the token's user. 1 with *profile set, or 0.
 int LoadLoggedOnUserProfile(HANDLE token, HANDLE* profile);
 
