@@ -1,0 +1,82 @@
+// A stand-in for the taskbar: a topmost top-level window of class
+// "Shell_TrayWnd", so that it is the one that Shell_NotifyIcon and the
+// taskbar key find. On a thread of its own it records every icon add, change
+// and delete (Wine's shell sends them as WM_COPYDATA in its own format), the
+// WM_COMMAND ids it is posted, and the menu reports of the menu hook DLL.
+#ifndef ORVIK_TESTS_SESSION_SHELLTRAY_H
+#define ORVIK_TESTS_SESSION_SHELLTRAY_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// dwData of the menu hook's WM_COPYDATA; its data is the menu's items, each
+// "text" or "text [x]" when checked, "-" for a separator, joined by "|".
+const ULONG_PTR MENU_REPORT = 0x554E454D;
+
+struct IconNotice {
+    DWORD message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
+    HWND owner;
+    UINT id;
+    UINT flags;
+    UINT callback;
+    std::string tip;
+    unsigned long picture;  // a checksum of the icon's bits, 0 without bits
+};
+
+class ShellTray {
+public:
+    ~ShellTray();
+    bool Open();
+    void Close();
+    HWND Window() const { return window_; }
+
+    // What arrived since the last call, in order.
+    std::vector<IconNotice> TakeIcons();
+    std::vector<UINT> TakeCommands();
+    std::vector<std::string> TakeMenus();
+
+    // Waits for an icon notice that `matches` and returns it (the ones before
+    // it are dropped); false after `timeoutMs`.
+    template <typename Match>
+    bool WaitForIcon(Match matches, DWORD timeoutMs, IconNotice* found = nullptr);
+    bool WaitForMenu(DWORD timeoutMs, std::string* menu);
+
+private:
+    static DWORD WINAPI Run(LPVOID self);
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void Record(const COPYDATASTRUCT* data);
+
+    HANDLE thread_ = nullptr;
+    HANDLE ready_ = nullptr;
+    HWND window_ = nullptr;
+    CRITICAL_SECTION lock_;
+    bool lockMade_ = false;
+    std::vector<IconNotice> icons_;
+    std::vector<UINT> commands_;
+    std::vector<std::string> menus_;
+};
+
+template <typename Match>
+bool ShellTray::WaitForIcon(Match matches, DWORD timeoutMs, IconNotice* found) {
+    const DWORD start = GetTickCount();
+    std::vector<IconNotice> pending;
+    for (;;) {
+        std::vector<IconNotice> more = TakeIcons();
+        pending.insert(pending.end(), more.begin(), more.end());
+        for (size_t i = 0; i < pending.size(); ++i) {
+            if (!matches(pending[i])) continue;
+            if (found) *found = pending[i];
+            // Keep what came after it for the next wait.
+            EnterCriticalSection(&lock_);
+            icons_.insert(icons_.begin(), pending.begin() + i + 1, pending.end());
+            LeaveCriticalSection(&lock_);
+            return true;
+        }
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(20);
+    }
+}
+
+#endif
