@@ -1,7 +1,5 @@
 #include "shelltray.h"
 
-#include <shellapi.h>
-
 namespace {
 
 const char* const TRAY_CLASS = "Shell_TrayWnd";

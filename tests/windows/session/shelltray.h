@@ -7,6 +7,7 @@
 #define ORVIK_TESTS_SESSION_SHELLTRAY_H
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
