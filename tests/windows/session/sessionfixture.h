@@ -1,6 +1,6 @@
 // The real OrvikDriver.exe run as a service by Wine's service control
 // manager, seen from outside: the taskbar stand-in records its icon, the
-// menu hook DLL reports its menu, the launch recorder stands in for the
+// popup menu is found by its window class, the launch recorder stands in for the
 // programs it starts, and Orvikwatch.dll delivers the session events.
 #ifndef ORVIK_TESTS_SESSION_SESSIONFIXTURE_H
 #define ORVIK_TESTS_SESSION_SESSIONFIXTURE_H
@@ -38,16 +38,14 @@ protected:
     HANDLE OpenDriverProcess();
     // Calls a handler of Orvikwatch.dll by name.
     void Notify(const char* handler);
-    // Opens the tray menu through the icon's callback and returns its report.
-    std::string OpenTrayMenu(HWND trayWindow);
+    // Opens the tray menu through the icon's callback; true once it shows.
+    bool OpenTrayMenu(HWND trayWindow);
     void TypeKey(WORD key);
 
     SimClient sim;
     ServiceProbe probe;
     ShellTray tray;
     HMODULE notifier = nullptr;
-    HMODULE menuHook = nullptr;
-    HHOOK hook = nullptr;
 };
 
 bool IsAdd(const IconNotice& notice);

@@ -102,9 +102,7 @@ LRESULT CALLBACK ShellTray::Procedure(HWND window, UINT message, WPARAM wParam, 
 
 void ShellTray::Record(const COPYDATASTRUCT* data) {
     EnterCriticalSection(&lock_);
-    if (data->dwData == MENU_REPORT) {
-        menus_.emplace_back(static_cast<const char*>(data->lpData), data->cbData);
-    } else if (data->dwData <= NIM_DELETE && data->cbData >= sizeof(WineNotifyData)) {
+    if (data->dwData <= NIM_DELETE && data->cbData >= sizeof(WineNotifyData)) {
         const WineNotifyData* notice = static_cast<const WineNotifyData*>(data->lpData);
         IconNotice icon = {static_cast<DWORD>(data->dwData),
                            reinterpret_cast<HWND>(static_cast<LONG_PTR>(notice->hWnd)),
@@ -133,25 +131,4 @@ std::vector<UINT> ShellTray::TakeCommands() {
     taken.swap(commands_);
     LeaveCriticalSection(&lock_);
     return taken;
-}
-
-std::vector<std::string> ShellTray::TakeMenus() {
-    EnterCriticalSection(&lock_);
-    std::vector<std::string> taken;
-    taken.swap(menus_);
-    LeaveCriticalSection(&lock_);
-    return taken;
-}
-
-bool ShellTray::WaitForMenu(DWORD timeoutMs, std::string* menu) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        std::vector<std::string> menus = TakeMenus();
-        if (!menus.empty()) {
-            *menu = menus.back();
-            return true;
-        }
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
 }

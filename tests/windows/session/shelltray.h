@@ -1,8 +1,8 @@
 // A stand-in for the taskbar: a topmost top-level window of class
 // "Shell_TrayWnd", so that it is the one that Shell_NotifyIcon and the
 // taskbar key find. On a thread of its own it records every icon add, change
-// and delete (Wine's shell sends them as WM_COPYDATA in its own format), the
-// WM_COMMAND ids it is posted, and the menu reports of the menu hook DLL.
+// and delete (Wine's shell sends them as WM_COPYDATA in its own format) and
+// the WM_COMMAND ids it is posted.
 #ifndef ORVIK_TESTS_SESSION_SHELLTRAY_H
 #define ORVIK_TESTS_SESSION_SHELLTRAY_H
 
@@ -11,10 +11,6 @@
 
 #include <string>
 #include <vector>
-
-// dwData of the menu hook's WM_COPYDATA; its data is the menu's items, each
-// "text" or "text [x]" when checked, "-" for a separator, joined by "|".
-const ULONG_PTR MENU_REPORT = 0x554E454D;
 
 struct IconNotice {
     DWORD message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
@@ -36,13 +32,11 @@ public:
     // What arrived since the last call, in order.
     std::vector<IconNotice> TakeIcons();
     std::vector<UINT> TakeCommands();
-    std::vector<std::string> TakeMenus();
 
     // Waits for an icon notice that `matches` and returns it (the ones before
     // it are dropped); false after `timeoutMs`.
     template <typename Match>
     bool WaitForIcon(Match matches, DWORD timeoutMs, IconNotice* found = nullptr);
-    bool WaitForMenu(DWORD timeoutMs, std::string* menu);
 
 private:
     static DWORD WINAPI Run(LPVOID self);
@@ -56,7 +50,6 @@ private:
     bool lockMade_ = false;
     std::vector<IconNotice> icons_;
     std::vector<UINT> commands_;
-    std::vector<std::string> menus_;
 };
 
 template <typename Match>
