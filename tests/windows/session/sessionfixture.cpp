@@ -17,6 +17,9 @@ std::vector<std::string> RecordedLaunches() {
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        // A 32-bit program started from system32 of a 64-bit system runs from syswow64.
+        const size_t wow = line.find("\\syswow64\\");
+        if (wow != std::string::npos && wow < line.find('|')) line.replace(wow, 10, "\\system32\\");
         lines.push_back(line);
     }
     return lines;

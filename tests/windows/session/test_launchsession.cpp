@@ -82,11 +82,13 @@ protected:
         Sleep(500);  // a late extra start would show now
         lines = LaunchesAfter(from, expected + 1);
         const std::string marker = Started(SystemDirectory() + "\\calc.exe", SystemDirectory() + "\\calc.exe");
-        for (auto at = lines.begin(); at != lines.end(); ++at)
+        bool markerSeen = false;
+        for (auto at = lines.begin(); at != lines.end() && !markerSeen; ++at)
             if (*at == marker) {
                 lines.erase(at);
-                break;
+                markerSeen = true;
             }
+        EXPECT_TRUE(markerSeen) << "the calculator key started nothing";
         return lines;
     }
 };
@@ -142,6 +144,7 @@ TEST_F(LaunchSession, TwoHundredLaunchesLeaveTheDriversHandleCountAsItWas) {
     ASSERT_EQ(warmUp, LaunchesAfter(0, warmUp).size());
     DWORD before = 0, after = 0;
     ASSERT_TRUE(GetProcessHandleCount(driver, &before));
+    ASSERT_GT(before, 0u);
     for (int i = 0; i < 100; ++i) {
         PressSpecial(48);
         PressSpecial(8);

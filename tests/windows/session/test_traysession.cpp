@@ -133,6 +133,7 @@ TEST_F(TraySession, TwoHundredSwitchesThroughTheMenuLeaveTheHandleCountAsItWas) 
     SwitchThroughMenu(trayWindow, false);
     DWORD before = 0, after = 0;
     ASSERT_TRUE(GetProcessHandleCount(driver, &before));
+    ASSERT_GT(before, 0u);
     for (int i = 0; i < 100 && !HasFailure(); ++i) {
         SwitchThroughMenu(trayWindow, true);
         SwitchThroughMenu(trayWindow, false);
