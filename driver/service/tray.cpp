@@ -30,12 +30,24 @@ const UINT TRAY_ICON_ID = 1;
 // READ_CONTROL | TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY
 const DWORD SETTINGS_TOKEN_ACCESS = 0x2000F;
 
-struct IconLock {
+// A critical section made at load time, and its scoped use.
+struct Lock {
     CRITICAL_SECTION section;
-    IconLock() { InitializeCriticalSection(&section); }
+    Lock() { InitializeCriticalSection(&section); }
 };
-IconLock gIconLock;        // guards gTrayIconData and bTrayIconShown
-IconLock gTrayThreadLock;  // guards the tray thread's bookkeeping
+class Held {
+public:
+    explicit Held(Lock& lock) : lock_(lock) { EnterCriticalSection(&lock_.section); }
+    ~Held() { LeaveCriticalSection(&lock_.section); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+private:
+    Lock& lock_;
+};
+
+Lock gIconLock;        // guards gTrayIconData and bTrayIconShown
+Lock gTrayThreadLock;  // guards the tray thread's bookkeeping
 
 NOTIFYICONDATAA gTrayIconData;
 LONG bTrayIconShown = 0;  // added and not removed since
@@ -44,12 +56,6 @@ HWND volatile ghTrayWnd = 0;
 HANDLE g_hSysTrayThread = 0;
 HANDLE g_hSysTrayReadyEvent = 0;
 UINT guTaskbarCreated = 0;
-
-class IconRecordUse {
-public:
-    IconRecordUse() { EnterCriticalSection(&gIconLock.section); }
-    ~IconRecordUse() { LeaveCriticalSection(&gIconLock.section); }
-};
 
 // Picture and tip of a state; the caller holds the icon lock.
 void FillIconState(int iconResource) {
@@ -85,7 +91,7 @@ void ShowTrayMenu(HWND window) {
 void ReAddShownIcon() {
     LONG shown;
     {
-        IconRecordUse use;
+        Held use(gIconLock);
         shown = bTrayIconShown;
         bTrayIconShown = 0;
     }
@@ -167,6 +173,9 @@ int TrayTimerWndExtension(HWND window, UINT message, WPARAM wParam, LPARAM, LRES
     return 1;
 }
 
+// The tray owns TMR_SYSTAY from the start, whichever call site arms it.
+const bool bTrayTimerExtensionSet = (gpfnTrayTimerWndExtension = TrayTimerWndExtension) != nullptr;
+
 BOOL StartTrayThread() {
     g_hSysTrayReadyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!g_hSysTrayReadyEvent) {
@@ -191,7 +200,7 @@ BOOL StartTrayThread() {
 }  // namespace
 
 BOOL AddTrayIcon() {
-    IconRecordUse use;
+    Held use(gIconLock);
     std::memset(&gTrayIconData, 0, sizeof gTrayIconData);
     gTrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
     gTrayIconData.hWnd = ghTrayWnd;
@@ -205,39 +214,34 @@ BOOL AddTrayIcon() {
 }
 
 void RemoveTrayIcon() {
-    IconRecordUse use;
+    Held use(gIconLock);
     bTrayIconShown = 0;
     if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &gTrayIconData);
 }
 
 void SetTrayIconState(int iconResource) {
-    IconRecordUse use;
+    Held use(gIconLock);
     FillIconState(iconResource);
     if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_MODIFY, &gTrayIconData);
 }
 
 BOOL DoInitForTaskbarIcon() {
-    EnterCriticalSection(&gTrayThreadLock.section);
-    gpfnTrayTimerWndExtension = TrayTimerWndExtension;
-    BOOL running = TRUE;
-    if (g_hSysTrayThread) Trace("DoInitForTaskbarIcon: SysTrayWndThread already created");
-    else running = StartTrayThread();
-    LeaveCriticalSection(&gTrayThreadLock.section);
-    return running;
+    Held use(gTrayThreadLock);
+    if (!g_hSysTrayThread) return StartTrayThread();
+    Trace("DoInitForTaskbarIcon: SysTrayWndThread already created");
+    return TRUE;
 }
 
 BOOL DoDeInitForTaskbarIcon() {
-    EnterCriticalSection(&gTrayThreadLock.section);
-    const BOOL running = g_hSysTrayThread != 0;
-    if (!running) {
+    Held use(gTrayThreadLock);
+    if (!g_hSysTrayThread) {
         Trace("DoDeInitForTaskbarIcon: SysTrayWndThread not created.");
-    } else {
-        HWND window = ghTrayWnd;
-        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
-        ForgetTrayThread();
+        return FALSE;
     }
-    LeaveCriticalSection(&gTrayThreadLock.section);
-    return running;
+    HWND window = ghTrayWnd;
+    if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+    ForgetTrayThread();
+    return TRUE;
 }
 
 BOOL LaunchOrvikSettings() {
