@@ -1,20 +1,103 @@
 // Presses of special keys. Each code is one case of the switch below; codes
-// without an action still click, so the user hears that the device saw the key.
+// without an action still click, so the user hears that the device saw the
+// key. Launches run synchronously on the depacketizer thread: the records
+// after a launch key wait until the program has been created.
 #include "launchkeys.h"
 
+#include <windows.h>
+
+#include "../../common/uiseam.h"
 #include "keyboard.h"
+#include "launchtext.h"
 #include "sound.h"
+#include "usersession.h"
+
+namespace {
+
+const char* const CLIENTS_KEY = "SOFTWARE\\Clients\\";
+const char* const CLIENT_COMMAND_SUBKEY = "\\shell\\open\\command";
+const char* const BROWSER_COMMAND_KEY = "SOFTWARE\\Classes\\HTTP\\shell\\open\\command";
+const char* const OUTLOOK_ICON_KEY = "SOFTWARE\\Clients\\Mail\\Microsoft Outlook\\Protocols\\mailto\\DefaultIcon";
+
+// The default client of a kind ("Mail", "Contacts", "Calendar"): its name is
+// the kind key's default value, its command line that of the client's
+// shell\open\command key. Nothing when the kind names no client.
+int LaunchDefaultClient(const char* kind) {
+    char kindKey[LAUNCH_TEXT_SIZE];
+    char client[MACHINE_STRING_SIZE];
+    if (!ComposeText(kindKey, sizeof kindKey, CLIENTS_KEY, kind) || !ReadMachineString(kindKey, nullptr, client) ||
+        !client[0])
+        return 0;
+    char commandKey[LAUNCH_TEXT_SIZE];
+    char command[MACHINE_STRING_SIZE];
+    if (!ComposeText(commandKey, sizeof commandKey, kindKey, "\\", client, CLIENT_COMMAND_SUBKEY) ||
+        !ReadMachineString(commandKey, nullptr, command))
+        return 0;
+    return LaunchInUserSession(command, nullptr);
+}
+
+// The browser without its own arguments (such as its document placeholder).
+int LaunchDefaultBrowser() {
+    char command[MACHINE_STRING_SIZE];
+    char program[MACHINE_STRING_SIZE];
+    if (!ReadMachineString(BROWSER_COMMAND_KEY, nullptr, command) ||
+        !CutBrowserProgram(command, program, sizeof program))
+        return 0;
+    return LaunchInUserSession(program, nullptr);
+}
+
+int LaunchSystemProgram(const char* name) {
+    char directory[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(directory, sizeof directory);
+    char path[LAUNCH_TEXT_SIZE];
+    if (!length || length >= sizeof directory || !ComposeText(path, sizeof path, directory, "\\", name)) return 0;
+    return LaunchInUserSession(path, nullptr);
+}
+
+// The system's search window, opened in the driver's own context.
+int OpenSystemSearch() {
+    SHELLEXECUTEINFOA execute = {};
+    execute.cbSize = sizeof execute;
+    execute.lpVerb = "find";
+    execute.nShow = SW_SHOW;
+    return g_ui.shellExecuteExA(&execute);
+}
+
+}  // namespace
 
 void ProcessSpecialKeyEvent(const InputEvent* event) {
     PlayKeySound(event->specialCode == SPECIAL_FN ? SOUND_MODIFIER : SOUND_REGULAR);
     switch (event->specialCode) {
-    case SPECIAL_FN:
-        bIsFnPressed = 1;
-        break;
-    case SPECIAL_ARROW_LAYER:
-        bIsArrowLayer = 1;
-        break;
-    default:
-        break;
+    case SPECIAL_TASKBAR: SendTaskbarCommand(); break;
+    case SPECIAL_CALENDAR: LaunchDefaultClient("Calendar"); break;
+    case SPECIAL_CONTACTS: LaunchDefaultClient("Contacts"); break;
+    case SPECIAL_MAIL_TASKS: LaunchOutlookTasks(OUTLOOK_TASKS_ARGUMENT); break;
+    case SPECIAL_MAIL: LaunchDefaultClient("Mail"); break;
+    case SPECIAL_EDITOR: LaunchSystemProgram("notepad.exe"); break;
+    case SPECIAL_CLOSE_APP:
+    case SPECIAL_CLOSE_APP2: CloseForegroundApplication(); break;
+    case SPECIAL_FN: bIsFnPressed = 1; break;
+    case SPECIAL_ARROW_LAYER: bIsArrowLayer = 1; break;
+    case SPECIAL_BROWSER: LaunchDefaultBrowser(); break;
+    case SPECIAL_CALCULATOR: LaunchSystemProgram("calc.exe"); break;
+    case SPECIAL_SEARCH: OpenSystemSearch(); break;
+    default: break;
     }
+}
+
+int SendTaskbarCommand() {
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (!taskbar) return 0;
+    SetForegroundWindow(taskbar);
+    return PostMessageA(taskbar, WM_COMMAND, TASKBAR_COMMAND_ID, 0);
+}
+
+int LaunchOutlookTasks(const char* argument) {
+    char iconLocation[MACHINE_STRING_SIZE];
+    char program[MACHINE_STRING_SIZE];
+    if (!ReadMachineString(OUTLOOK_ICON_KEY, nullptr, iconLocation) ||
+        !ProgramOfIconLocation(iconLocation, program, sizeof program))
+        return 0;
+    if (GetFileAttributesA(program) == INVALID_FILE_ATTRIBUTES) return 0;
+    return LaunchInUserSession(program, argument);
 }

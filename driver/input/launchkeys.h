@@ -1,8 +1,12 @@
 // Special keys: the keys of the projected layout that have no virtual-key
-// code: the Fn and arrow layers and the launch keys. The device sends them as
-// key code SPECIAL_KEY_CODE with a special code of their own; their presses
-// come here from ProcessKeyDownEvent, their releases are handled by
-// ProcessKeyUpEvent.
+// code: the Fn and arrow layers, close-application, the taskbar key and the
+// launch keys. The device sends them as key code SPECIAL_KEY_CODE with a
+// special code of their own; their presses come here from
+// ProcessKeyDownEvent, their releases are handled by ProcessKeyUpEvent.
+//
+// Launch keys start their program in the logged-on user's session
+// (usersession.h), found through the registry; a key whose program cannot be
+// found or started does nothing but its click.
 #ifndef ORVIK_INPUT_LAUNCHKEYS_H
 #define ORVIK_INPUT_LAUNCHKEYS_H
 
@@ -11,11 +15,35 @@
 const unsigned char SPECIAL_KEY_CODE = 255;
 
 enum SpecialKey : unsigned char {
+    SPECIAL_TASKBAR = 3,       // the taskbar's command 407
+    SPECIAL_CALENDAR = 4,      // the default calendar program
+    SPECIAL_CONTACTS = 6,      // the default contacts program
+    SPECIAL_MAIL_TASKS = 7,    // the mail program's task list
+    SPECIAL_MAIL = 8,          // the default mail program
+    SPECIAL_EDITOR = 9,        // notepad.exe
+    SPECIAL_CLOSE_APP = 10,    // close the foreground application
+    SPECIAL_CLOSE_APP2 = 11,   // the same
     SPECIAL_FN = 26,           // Fn layer, while held
     SPECIAL_ARROW_LAYER = 27,  // arrow layer, while held
+    SPECIAL_BROWSER = 47,      // the default web browser
+    SPECIAL_CALCULATOR = 48,   // calc.exe
+    SPECIAL_SEARCH = 49,       // the system's search
 };
+
+// The taskbar's command behind the taskbar key.
+const unsigned int TASKBAR_COMMAND_ID = 407;
+// The argument that opens the mail program's task list.
+#define OUTLOOK_TASKS_ARGUMENT "Outlook:Tasks"
 
 // Plays the key's click, then does what the key stands for.
 void ProcessSpecialKeyEvent(const InputEvent* event);
+
+// Brings the taskbar ("Shell_TrayWnd") to the foreground and posts it
+// WM_COMMAND TASKBAR_COMMAND_ID. 0 without a taskbar.
+int SendTaskbarCommand();
+
+// Starts Microsoft Outlook, found through its mailto icon location, with
+// `argument`. 1 when it was started.
+int LaunchOutlookTasks(const char* argument);
 
 #endif

@@ -1,23 +1,265 @@
-// The connection switch. The icon itself and its thread come with the tray
-// window; until then its operations succeed without showing anything, so
-// that every caller already runs its final sequence.
+// The tray icon. One process-wide icon record serves every add, change and
+// delete; a lock keeps an add racing a change from mixing one state's
+// picture with the other's tip. The tray window belongs to the tray thread;
+// the retry timer TMR_SYSTAY belongs to the timer window on the service
+// thread and reaches this file through the timer window's extension.
+//
+// When the shell restarts without a new logon it broadcasts "TaskbarCreated";
+// an icon that was shown is added again then, as the new taskbar has none.
 #include "tray.h"
+
+#include <shellapi.h>
+
+#include <cstring>
 
 #include "../../common/registry.h"
 #include "../../common/trace.h"
 #include "../devicelink/commands.h"
 #include "../devicelink/devicelink.h"
 #include "../input/keyboard.h"
+#include "../input/launchtext.h"
+#include "../input/usersession.h"
+#include "lifecycle.h"
 
-BOOL AddTrayIcon() { return TRUE; }
+namespace {
 
-void RemoveTrayIcon() {}
+const char* const TRAY_WINDOW_CLASS = "MYCLASS";
+const char* const TRAY_WINDOW_TITLE = "SysTrayMsgDispatcher";
+const char* const SETTINGS_PROGRAM = "OrvikSettings.exe";
+const UINT TRAY_ICON_ID = 1;
+// READ_CONTROL | TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY
+const DWORD SETTINGS_TOKEN_ACCESS = 0x2000F;
 
-void SetTrayIconState(int) {}
+// A critical section made at load time, and its scoped use.
+struct Lock {
+    CRITICAL_SECTION section;
+    Lock() { InitializeCriticalSection(&section); }
+};
+class Held {
+public:
+    explicit Held(Lock& lock) : lock_(lock) { EnterCriticalSection(&lock_.section); }
+    ~Held() { LeaveCriticalSection(&lock_.section); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
 
-BOOL DoInitForTaskbarIcon() { return TRUE; }
+private:
+    Lock& lock_;
+};
 
-BOOL DoDeInitForTaskbarIcon() { return FALSE; }
+Lock gIconLock;        // guards gTrayIconData and bTrayIconShown
+Lock gTrayThreadLock;  // guards the tray thread's bookkeeping
+
+NOTIFYICONDATAA gTrayIconData;
+LONG bTrayIconShown = 0;  // added and not removed since
+
+HWND volatile ghTrayWnd = 0;
+HANDLE g_hSysTrayThread = 0;
+HANDLE g_hSysTrayReadyEvent = 0;
+UINT guTaskbarCreated = 0;
+
+// Picture and tip of a state; the caller holds the icon lock.
+void FillIconState(int iconResource) {
+    gTrayIconData.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconResource));
+    if (iconResource == IDI_CONNECTED)
+        FormatWithDeviceName(gTrayIconData.szTip, sizeof gTrayIconData.szTip, "%s - Connected");
+    else if (iconResource == IDI_NOT_CONNECTED)
+        FormatWithDeviceName(gTrayIconData.szTip, sizeof gTrayIconData.szTip, "%s - Not Connected");
+}
+
+void ShowTrayMenu(HWND window) {
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    AppendMenuA(menu, MF_STRING, ID_TRAY_SETTINGS, "&Setting...");
+    AppendMenuA(menu, MF_STRING | (GetConnectionState() ? MF_CHECKED : MF_UNCHECKED), ID_TRAY_CONNECTION,
+                "Enable &Connection");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, ID_TRAY_EXIT, "Exit");
+    SetForegroundWindow(window);
+    const UINT command = TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, window, nullptr);
+    DestroyMenu(menu);
+    switch (command) {
+    case ID_TRAY_SETTINGS: LaunchOrvikSettings(); break;
+    case ID_TRAY_CONNECTION: DoConnectionSequence(); break;
+    case ID_TRAY_EXIT: ServiceStop(); break;
+    default: break;
+    }
+}
+
+// The new taskbar knows no icons: one that was shown is added again.
+void ReAddShownIcon() {
+    LONG shown;
+    {
+        Held use(gIconLock);
+        shown = bTrayIconShown;
+        bTrayIconShown = 0;
+    }
+    if (shown) AddTrayIcon();
+}
+
+LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TRAYNOTIFY) {
+        if (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP) ShowTrayMenu(window);
+        else if (lParam == WM_LBUTTONDBLCLK) LaunchOrvikSettings();
+        return 0;
+    }
+    if (message == guTaskbarCreated && guTaskbarCreated) {
+        ReAddShownIcon();
+        return 0;
+    }
+    switch (message) {
+    case WM_COMMAND: return 0;
+    case WM_DESTROY:
+        // A newer tray thread may already have its own window.
+        InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&ghTrayWnd), nullptr, window);
+        PostQuitMessage(0);
+        return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+HWND CreateTrayWindow() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = TrayWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = TRAY_WINDOW_CLASS;
+    if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return 0;
+    return CreateWindowExA(0, TRAY_WINDOW_CLASS, TRAY_WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+}
+
+// Sets the ready event only once the window exists; without a window the
+// thread ends at once, which its starter sees as the failure.
+DWORD WINAPI SysTrayWndThread(LPVOID readyEvent) {
+    guTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    HWND window = CreateTrayWindow();
+    if (!window) {
+        Trace("SysTrayWndThread: CreateWindowEx Error %lu", GetLastError());
+        return 1;
+    }
+    ghTrayWnd = window;
+    SetEvent(static_cast<HANDLE>(readyEvent));
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
+void ForgetTrayThread() {
+    if (g_hSysTrayReadyEvent) CloseHandle(g_hSysTrayReadyEvent);
+    if (g_hSysTrayThread) CloseHandle(g_hSysTrayThread);
+    g_hSysTrayReadyEvent = 0;
+    g_hSysTrayThread = 0;
+}
+
+// TMR_SYSTAY on the timer window: adds the icon once the shell takes it,
+// unless "ShowTaskIcon" says no icon.
+int TrayTimerWndExtension(HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+    if (message != WM_TIMER || wParam != TMR_SYSTAY) return 0;
+    *result = 0;
+    if (!GetDwordValueFromRegistry(REG_COMPORT_KEY, "ShowTaskIcon", 1)) {
+        KillTimer(window, TMR_SYSTAY);
+    } else if (AddTrayIcon()) {
+        KillTimer(window, TMR_SYSTAY);
+        Trace("TimerWndProc: Killed timer TMR_SYSTAY");
+    }
+    return 1;
+}
+
+// The tray owns TMR_SYSTAY from the start, whichever call site arms it.
+const bool bTrayTimerExtensionSet = (gpfnTrayTimerWndExtension = TrayTimerWndExtension) != nullptr;
+
+BOOL StartTrayThread() {
+    g_hSysTrayReadyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!g_hSysTrayReadyEvent) {
+        Trace("DoInitForTaskbarIcon: CreateEvent Error.");
+        return FALSE;
+    }
+    g_hSysTrayThread = CreateThread(nullptr, 0, SysTrayWndThread, g_hSysTrayReadyEvent, 0, nullptr);
+    if (!g_hSysTrayThread) {
+        Trace("DoInitForTaskbarIcon: CreateThread Error.");
+        ForgetTrayThread();
+        return FALSE;
+    }
+    HANDLE readyOrEnded[2] = {g_hSysTrayReadyEvent, g_hSysTrayThread};
+    if (WaitForMultipleObjects(2, readyOrEnded, FALSE, INFINITE) == WAIT_OBJECT_0) return TRUE;
+    Trace("DoInitForTaskbarIcon: WaitForSingleObject Error.");
+    HWND window = ghTrayWnd;
+    if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+    ForgetTrayThread();
+    return FALSE;
+}
+
+}  // namespace
+
+BOOL AddTrayIcon() {
+    Held use(gIconLock);
+    std::memset(&gTrayIconData, 0, sizeof gTrayIconData);
+    gTrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    gTrayIconData.hWnd = ghTrayWnd;
+    gTrayIconData.uID = TRAY_ICON_ID;
+    gTrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    gTrayIconData.uCallbackMessage = WM_TRAYNOTIFY;
+    FillIconState(GetConnectionState() ? IDI_CONNECTED : IDI_NOT_CONNECTED);
+    if (!gTrayIconData.hWnd || !Shell_NotifyIconA(NIM_ADD, &gTrayIconData)) return FALSE;
+    bTrayIconShown = 1;
+    return TRUE;
+}
+
+void RemoveTrayIcon() {
+    Held use(gIconLock);
+    bTrayIconShown = 0;
+    if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &gTrayIconData);
+}
+
+void SetTrayIconState(int iconResource) {
+    Held use(gIconLock);
+    FillIconState(iconResource);
+    if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_MODIFY, &gTrayIconData);
+}
+
+BOOL DoInitForTaskbarIcon() {
+    Held use(gTrayThreadLock);
+    if (!g_hSysTrayThread) return StartTrayThread();
+    Trace("DoInitForTaskbarIcon: SysTrayWndThread already created");
+    return TRUE;
+}
+
+BOOL DoDeInitForTaskbarIcon() {
+    Held use(gTrayThreadLock);
+    if (!g_hSysTrayThread) {
+        Trace("DoDeInitForTaskbarIcon: SysTrayWndThread not created.");
+        return FALSE;
+    }
+    HWND window = ghTrayWnd;
+    if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+    ForgetTrayThread();
+    return TRUE;
+}
+
+BOOL LaunchOrvikSettings() {
+    char driverPath[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, driverPath, sizeof driverPath);
+    char* slash = length && length < sizeof driverPath ? std::strrchr(driverPath, '\\') : nullptr;
+    if (!slash) return FALSE;
+    slash[1] = '\0';
+    // Quoted, so that a folder name with spaces cannot start another program.
+    char commandLine[LAUNCH_TEXT_SIZE];
+    if (!ComposeText(commandLine, sizeof commandLine, "\"", driverPath, SETTINGS_PROGRAM, "\"")) return FALSE;
+    HANDLE token = OpenShellToken(PROCESS_QUERY_INFORMATION, SETTINGS_TOKEN_ACCESS, "LaunchOrvikSettings");
+    if (!token) return FALSE;
+    const int created = CreateProcessAsShellUser(token, commandLine, 0, nullptr);
+    if (!created) Trace("LaunchOrvikSettings: CreateProcessAsUser failed %lu", GetLastError());
+    CloseHandle(token);
+    return created;
+}
 
 void AnnounceConnectionState(int connected) {
     SetConnectionState(connected);
