@@ -74,6 +74,11 @@ reg_get() {  # key (without HKLM\), name
         print $3; found = 1 } END { exit !found }'
 }
 
+# The value NAME of SUBKEY of the settings key, in a dump on stdin.
+setting() {  # subkey, name
+    reg_get "Software\\Brevane_org\\ZelvoSoftware\\2.1\\$1" "$2"
+}
+
 # The factory values as the README documents them: "KEY<TAB>NAME<TAB>VALUE".
 readme_factory_values() {
     sed -n '/<!-- factory values -->/,/^$/p' README.md | grep '^| `' |
@@ -104,13 +109,13 @@ check_installed() {
     done
     [ "$(echo "$dump" | reg_get 'Software\Brevane_org\Application' '')" = Tavelin ] || fail "display name"
     [ "$(echo "$dump" | reg_get 'Software\Brevane_org\Application' DeviceName)" = Tavelin ] || fail "device name"
-    [ "$(echo "$dump" | reg_get "Software\\Brevane_org\\ZelvoSoftware\\2.1\\ComPort\\Session" Comport)" = "$port" ] ||
+    [ "$(echo "$dump" | setting "ComPort\\Session" Comport)" = "$port" ] ||
         fail "Comport is not $port"
     # Every value that the programs read, with the README's factory value.
     while IFS='|' read -r key names; do
         for name in $names; do
             value=$(readme_factory_values | reg_get "$key" "$name") || { fail "README lacks $key\\$name"; continue; }
-            [ "$(echo "$dump" | reg_get "Software\\Brevane_org\\ZelvoSoftware\\2.1\\$key" "$name")" = "$value" ] ||
+            [ "$(echo "$dump" | setting "$key" "$name")" = "$value" ] ||
                 fail "$key\\$name is not $value"
         done
     done <<<"$FACTORY_VALUES"
@@ -128,16 +133,33 @@ check_installed() {
       "$(orvik_version)" ] || fail "Add or Remove Programs shows another version"
 }
 
+# A first installation decides the user's settings that the two programs
+# would otherwise create with different fallbacks (key repeat and sounds on
+# in the driver, off in the settings program), and names the systems that
+# the driver supports in its refusal.
+check_first_session() {
+    local dump
+    dump=$(reg_dump "$COMPANY")
+    [ "$(echo "$dump" | setting "Keyboard\Properties\Session" Enable)" = 1 ] || fail "key repeat is not on"
+    [ "$(echo "$dump" | setting "Keyboard\Audio\Session" Enable)" = 1 ] || fail "key sounds are not on"
+    [ "$(echo "$dump" | setting "Keyboard\Audio\Session" SoundModifier)" = KeyClick2.wav ] ||
+        fail "no modifier sound"
+    [ "$(echo "$dump" | setting "Mouse\Session" EnableTap)" = 1 ] || fail "tap to click is not on"
+    [ "$(echo "$dump" | setting "ComPort\Session" ShowTaskIcon)" = 1 ] || fail "the tray icon is not shown"
+    [ "$(echo "$dump" | reg_get 'Software\Brevane_org\Application' 'OS Version')" = "Windows 2000 and Windows XP" ] ||
+        fail "the driver would name another system"
+}
+
 # Each slider and field gets a range holding its default, on its step.
 check_ranges() {
     local key min max def step lo hi d
     while read -r key min max def step; do
-        lo=$(echo "$1" | reg_get "Software\\Brevane_org\\ZelvoSoftware\\2.1\\$key" "$min")
-        hi=$(echo "$1" | reg_get "Software\\Brevane_org\\ZelvoSoftware\\2.1\\$key" "$max")
+        lo=$(echo "$1" | setting "$key" "$min")
+        hi=$(echo "$1" | setting "$key" "$max")
         if [[ $def == *\\* ]]; then
-            d=$(echo "$1" | reg_get "Software\\Brevane_org\\ZelvoSoftware\\2.1\\${def%\\*}" "${def##*\\}")
+            d=$(echo "$1" | setting "${def%\\*}" "${def##*\\}")
         else
-            d=$(echo "$1" | reg_get "Software\\Brevane_org\\ZelvoSoftware\\2.1\\$key" "$def")
+            d=$(echo "$1" | setting "$key" "$def")
         fi
         if ! [[ $lo =~ ^[0-9]+$ && $hi =~ ^[0-9]+$ && $d =~ ^[0-9]+$ ]] ||
            [ "$lo" -ge "$hi" ] || [ "$d" -lt "$lo" ] || [ "$d" -gt "$hi" ] ||
@@ -220,6 +242,9 @@ check_uninstalled() {
 }
 
 run_installer_silent_check() {
+    # Checks read pipelines with grep -q, which may end before the writer.
+    local -
+    set +o pipefail
     [[ installer_silent =~ ${TEST_FILTER:-.} ]] || return 0
     echo "== installer_silent (Wine)"
     local prefix log=build/installer_silent.log status=0 folder dump code
@@ -241,6 +266,7 @@ run_installer_silent_check() {
         echo "-- install: /S /COMPORT=5"
         wine "$SETUP" /S /COMPORT=5 || fail "setup exited with $?"
         check_installed 5
+        check_first_session
         check_typing "installed"
 
         echo "-- upgrade: the user's settings stay, the factory values come back, the service restarts"
@@ -254,11 +280,11 @@ run_installer_silent_check() {
         wine "$SETUP" /S || fail "upgrade exited with $?"
         check_installed 5
         dump=$(reg_dump "$COMPANY")
-        [ "$(echo "$dump" | reg_get 'Software\Brevane_org\ZelvoSoftware\2.1\Keyboard\Properties\Session' DefRepeatRate)" = 30 ] ||
+        [ "$(echo "$dump" | setting 'Keyboard\Properties\Session' DefRepeatRate)" = 30 ] ||
             fail "the repeat rate was reset"
-        [ "$(echo "$dump" | reg_get 'Software\Brevane_org\ZelvoSoftware\2.1\Keyboard\Audio\Session' Scheme)" = "Sound Scheme 3" ] ||
+        [ "$(echo "$dump" | setting 'Keyboard\Audio\Session' Scheme)" = "Sound Scheme 3" ] ||
             fail "the sound scheme was reset"
-        [ "$(echo "$dump" | reg_get 'Software\Brevane_org\ZelvoSoftware\2.1\Mouse\Session' EnableTap)" = 0 ] ||
+        [ "$(echo "$dump" | setting 'Mouse\Session' EnableTap)" = 0 ] ||
             fail "tap to click was reset"
         # The driver writes its description at every start.
         echo "$dump" | reg_get 'Software\Brevane_org\Application' Desc >/dev/null || fail "the service was not restarted"
@@ -269,11 +295,11 @@ run_installer_silent_check() {
         cp "$folder/Uninstall.exe" "$prefix/drive_c/uninstall-copy.exe"
         uninstall "$folder/Uninstall.exe" /S
         check_uninstalled
-        [ "$(reg_dump "$COMPANY" | reg_get 'Software\Brevane_org\ZelvoSoftware\2.1\Keyboard\Properties\Session' DefRepeatRate)" = 30 ] ||
+        [ "$(reg_dump "$COMPANY" | setting 'Keyboard\Properties\Session' DefRepeatRate)" = 30 ] ||
             fail "the settings were not kept"
         wine "$prefix/drive_c/uninstall-copy.exe" /S "_?=$(winepath -w "$folder")" || fail "a second uninstall exited with $?"
         check_uninstalled
-        reg_dump "$COMPANY" | reg_get 'Software\Brevane_org\ZelvoSoftware\2.1\ComPort\Session' Comport >/dev/null ||
+        reg_dump "$COMPANY" | setting 'ComPort\Session' Comport >/dev/null ||
             fail "the second uninstall removed the settings"
 
         echo "-- install after uninstall: the kept port is used; /CLEAN removes everything"
@@ -306,6 +332,9 @@ screenshot() {  # name
 }
 
 run_installer_wizard_check() {
+    # Checks read pipelines with grep -q, which may end before the writer.
+    local -
+    set +o pipefail
     [[ installer_wizard =~ ${TEST_FILTER:-.} ]] || return 0
     echo "== installer_wizard (Wine, keys typed under Xvfb)"
     local prefix log=build/installer_wizard.log status=0 setup_pid code
@@ -335,7 +364,7 @@ run_installer_wizard_check() {
         wait "$setup_pid"; code=$?
         [ $code -eq 0 ] || fail "setup exited with $code"
         [ "$(install_folder)" = "$(realpath "$prefix")/drive_c/Tools/Orvik" ] || fail "installed into $(install_folder)"
-        [ "$(reg_dump "$SETTINGS_KEY\\ComPort\\Session" | reg_get 'Software\Brevane_org\ZelvoSoftware\2.1\ComPort\Session' Comport)" = 6 ] ||
+        [ "$(reg_dump "$SETTINGS_KEY\\ComPort\\Session" | setting 'ComPort\Session' Comport)" = 6 ] ||
             fail "the port chosen with the keys (COM6) was not stored"
         poll 300 service_running || fail "the service is not running"
     } >"$log" 2>&1
@@ -348,6 +377,9 @@ run_installer_wizard_check() {
 }
 
 run_release_check() {
+    # Checks read pipelines with grep -q, which may end before the writer.
+    local -
+    set +o pipefail
     [[ release =~ ${TEST_FILTER:-.} ]] || return 0
     echo "== release binaries"
     local status=0 name size address where
