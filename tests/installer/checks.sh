@@ -319,15 +319,16 @@ run_installer_silent_check() {
     record installer_silent $status
 }
 
-# Waits for the wizard page that shows $1, then takes its screenshot.
+# Waits for the page of the wizard titled $WIZARD that shows $1, then takes
+# its screenshot.
 wizard_page() {  # text, screenshot name
     poll 300 wizard_shows "$1" || { fail "the wizard did not show \"$1\""; return 1; }
     screenshot "$2"
 }
-wizard_shows() { wine "$WINDOWTEXT" --texts "Tavelin Setup" 2>/dev/null | tr -d '\r' | grep -qF "$1"; }
+wizard_shows() { wine "$WINDOWTEXT" --texts "$WIZARD" 2>/dev/null | tr -d '\r' | grep -qF "$1"; }
 screenshot() {  # name
     sleep 0.5
-    import -window "$(xdotool search --name '^Tavelin Setup' | head -n 1)" "build/screenshots/setup-$1.png" ||
+    import -window "$(xdotool search --name "^$WIZARD" | tail -n 1)" "build/screenshots/setup-$1.png" ||
         fail "no screenshot of $1"
 }
 
@@ -347,6 +348,7 @@ run_installer_wizard_check() {
         # The system's serial ports: Wine's COM1, and COM5 and COM6.
         wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v Serial5 /d COM5 /f
         wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v Serial6 /d COM6 /f
+        WIZARD="Tavelin Setup"
         wine "$SETUP" &
         setup_pid=$!
         wizard_page "Welcome to Tavelin Setup" 1-welcome && xdotool key Return
@@ -367,6 +369,16 @@ run_installer_wizard_check() {
         [ "$(reg_dump "$SETTINGS_KEY\\ComPort\\Session" | setting 'ComPort\Session' Comport)" = 6 ] ||
             fail "the port chosen with the keys (COM6) was not stored"
         poll 300 service_running || fail "the service is not running"
+
+        # The uninstaller asks whether to keep the settings; "n" answers No.
+        WIZARD="Tavelin Uninstall"
+        wine "$(install_folder)/Uninstall.exe"
+        wizard_page "Remove Tavelin from your computer" 5-uninstall && xdotool key Return
+        wizard_page "Keep the Tavelin settings" 6-keep-settings && xdotool key n
+        wizard_page "Uninstallation Complete" 7-removed && xdotool key Return
+        poll 300 test ! -e "$prefix/drive_c/Tools/Orvik" || fail "the uninstaller left the folder"
+        check_uninstalled
+        [ -z "$(reg_dump "$COMPANY")" ] || fail "the settings were kept after No"
     } >"$log" 2>&1
     unset WINEPREFIX
     grep 'FAILED' "$log"
