@@ -4,7 +4,8 @@
 #   release            dist/: stripped, small, symbols kept and usable, one version
 #   installer_silent   OrvikSetup.exe /S: refusals, install, typing, upgrade,
 #                      uninstall (kept and /CLEAN), second uninstall, reinstall
-#   installer_wizard   the wizard stepped with real keys; a screenshot per page
+#   installer_wizard   the wizard and the uninstaller stepped with real keys; a
+#                      screenshot of each page
 
 SETUP=dist/OrvikSetup.exe
 WINDOWTEXT=build/win32/tools/windowtext/windowtext.exe
