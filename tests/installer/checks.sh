@@ -303,9 +303,14 @@ run_installer_silent_check() {
         reg_dump "$COMPANY" | setting 'ComPort\Session' Comport >/dev/null ||
             fail "the second uninstall removed the settings"
 
-        echo "-- install after uninstall: the kept port is used; /CLEAN removes everything"
+        echo "-- install after uninstall: the kept port is used; moved to another folder; /CLEAN removes everything"
         wine "$SETUP" /S || fail "setup exited with $?"
         check_installed 5
+        folder=$(install_folder)
+        wine "$SETUP" /S '/D=C:\Moved\Orvik' || fail "setup into another folder exited with $?"
+        [ "$(install_folder)" = "$(realpath "$prefix")/drive_c/Moved/Orvik" ] || fail "not moved: $(install_folder)"
+        check_installed 5
+        [ ! -e "$folder" ] || fail "the installation before was left in $folder"
         uninstall "$(install_folder)/Uninstall.exe" /S /CLEAN
         check_uninstalled
         [ -z "$(reg_dump "$COMPANY")" ] || fail "/CLEAN left $COMPANY"
