@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the driver's icons (a projected keyboard: key caps on a light beam)
-and writes them as 32-bit .ico files with 16x16 and 32x32 images."""
+"""Draws the programs' icons (a projected keyboard: key caps on a light beam;
+the settings program's with an amber dot) and writes them as 32-bit .ico
+files with 16x16 and 32x32 images."""
 import struct
 import sys
 from pathlib import Path
@@ -60,3 +61,6 @@ if __name__ == '__main__':
     write_icon(folder / 'driver.ico', None)
     write_icon(folder / 'connected.ico', (60, 200, 80, 255))
     write_icon(folder / 'notconnected.ico', (200, 60, 60, 255))
+    settings = Path(sys.argv[2] if len(sys.argv) > 2 else 'settings/res')
+    settings.mkdir(parents=True, exist_ok=True)
+    write_icon(settings / 'settings.ico', (240, 170, 40, 255))
