@@ -181,7 +181,7 @@ check_service_registration() {  # install folder
 }
 
 # The Notify entry names the installed DLL and a handler for every event;
-# each handler is an export of the package, once the package has exports.
+# each handler is an export of the package under its undecorated name.
 check_notify_entry() {
     local dump pair exports dll
     dump=$(reg_dump "$NOTIFY_KEY")
@@ -192,7 +192,7 @@ check_notify_entry() {
     for pair in $NOTIFY_HANDLERS; do
         [ "$(echo "$dump" | reg_get 'Software\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\Orvikwatch' \
              "${pair%%=*}")" = "${pair#*=}" ] || fail "Notify ${pair%%=*} is not ${pair#*=}"
-        if [ -n "$exports" ] && ! echo "$exports" | grep -qx "${pair#*=}"; then
+        if ! echo "$exports" | grep -qx "${pair#*=}"; then
             fail "Orvikwatch.dll does not export ${pair#*=}"
         fi
     done
