@@ -1,3 +1,3 @@
 #include "uiseam.h"
 
-UiSeam g_ui = {MessageBoxA, MessageBoxW, DialogBoxParamA, PlaySoundA};
+UiSeam g_ui = {MessageBoxA, MessageBoxW, DialogBoxParamA, PlaySoundA, ShellExecuteExA};

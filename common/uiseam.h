@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <mmsystem.h>
+#include <shellapi.h>
 
 struct UiSeam {
     int(WINAPI* messageBoxA)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
@@ -13,6 +14,7 @@ struct UiSeam {
     INT_PTR(WINAPI* dialogBoxParamA)(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure,
                                      LPARAM parameter);
     BOOL(WINAPI* playSoundA)(LPCSTR sound, HMODULE module, DWORD flags);
+    BOOL(WINAPI* shellExecuteExA)(SHELLEXECUTEINFOA* info);  // programs started through the shell
 };
 
 extern UiSeam g_ui;
