@@ -8,7 +8,14 @@
 
 #include <cstddef>
 
+#include "../common/registry.h"
 #include "valueranges.h"
+
+// Factory values and limits of the Power Save and Projector pages.
+#define REG_POWER_DEFAULT_KEY REG_PRODUCT_KEY "\\Power\\Default"
+#define REG_PROJECTOR_KEY REG_PRODUCT_KEY "\\Projector"
+#define REG_NORMAL_LEVEL_KEY REG_PROJECTOR_KEY "\\Normal\\Default"
+#define REG_STANDBY_LEVEL_KEY REG_PROJECTOR_KEY "\\Standby\\Default"
 
 // What a page does when the user gives up on a silent device while it opens
 // (Cancel or Turn Off in the connection error dialog).

@@ -10,8 +10,6 @@
 
 namespace {
 
-#define REG_POWER_DEFAULT_KEY REG_PRODUCT_KEY "\\Power\\Default"
-
 // One row of the page: label, field with its up-down control, unit label.
 struct PowerRow {
     int label, field, spin;

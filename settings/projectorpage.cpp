@@ -10,10 +10,6 @@
 
 namespace {
 
-#define REG_PROJECTOR_KEY REG_PRODUCT_KEY "\\Projector"
-#define REG_NORMAL_LEVEL_KEY REG_PROJECTOR_KEY "\\Normal\\Default"
-#define REG_STANDBY_LEVEL_KEY REG_PROJECTOR_KEY "\\Standby\\Default"
-
 const long DEFAULT_NORMAL_LEVEL = 31;  // when the normal "Default" is absent
 const long DEFAULT_STANDBY_LEVEL = 0;  // the standby "Default" is used as stored
 
