@@ -24,6 +24,14 @@ int QueryHeldValue(unsigned short opcode, DWORD* held, GiveUpAction giveUp) {
     return !gaveUp;
 }
 
+void SendTrackbarIfMoved(HWND page, int trackbarId, unsigned short opcode, const ValueRange& range,
+                         unsigned char* held) {
+    const long position = GetTrackbarPosition(GetDlgItem(page, trackbarId));
+    if (!PositionDiffersFromHeld(position, *held, range)) return;
+    if (SendWithRetryPrompt(page, opcode, static_cast<DWORD>(position), RETRY_IMMEDIATE_CHANGE))
+        *held = static_cast<unsigned char>(position);
+}
+
 void SetUpTrackbar(HWND trackbar, const ValueRange& range, TickRule ticks) {
     SendMessageA(trackbar, TBM_SETRANGEMIN, FALSE, range.min);
     SendMessageA(trackbar, TBM_SETRANGEMAX, FALSE, range.max);
@@ -32,7 +40,7 @@ void SetUpTrackbar(HWND trackbar, const ValueRange& range, TickRule ticks) {
     InvalidateRect(trackbar, nullptr, TRUE);
 }
 
-long TrackbarPosition(HWND trackbar) { return static_cast<long>(SendMessageA(trackbar, TBM_GETPOS, 0, 0)); }
+long GetTrackbarPosition(HWND trackbar) { return static_cast<long>(SendMessageA(trackbar, TBM_GETPOS, 0, 0)); }
 
 void MoveTrackbar(HWND trackbar, long position) { SendMessageA(trackbar, TBM_SETPOS, TRUE, position); }
 

@@ -37,9 +37,15 @@ int QueryHeldValue(unsigned short opcode, Held* held, GiveUpAction giveUp) {
     return goOn;
 }
 
+// A trackbar of `page` let go: when the user moved it off the held value,
+// sends its position (immediate-change retry prompt) and, once the device
+// took it, holds it.
+void SendTrackbarIfMoved(HWND page, int trackbarId, unsigned short opcode, const ValueRange& range,
+                         unsigned char* held);
+
 // Range and ticks of a trackbar.
 void SetUpTrackbar(HWND trackbar, const ValueRange& range, TickRule ticks);
-long TrackbarPosition(HWND trackbar);
+long GetTrackbarPosition(HWND trackbar);
 void MoveTrackbar(HWND trackbar, long position);
 
 // Enables or disables the dialog's controls named in `ids`.

@@ -100,15 +100,8 @@ INT_PTR CMousePage::OnMessage(UINT message, WPARAM wParam, LPARAM) {
 }
 
 void CMousePage::OnTrackbarReleased() {
-    SendIfMoved(IDC_MOUSE_TOUCH, SET_MOUSESENSITIVITY, m_touchRange, &m_bySensitivity);
-    SendIfMoved(IDC_MOUSE_SPEED, SET_TAPSPEED, m_speedRange, &m_byTapSpeed);
-}
-
-void CMousePage::SendIfMoved(int trackbarId, unsigned short opcode, const ValueRange& range, unsigned char* held) {
-    const long position = TrackbarPosition(GetDlgItem(m_hWnd, trackbarId));
-    if (!PositionDiffersFromHeld(position, *held, range)) return;
-    if (SendWithRetryPrompt(m_hWnd, opcode, static_cast<DWORD>(position), RETRY_IMMEDIATE_CHANGE))
-        *held = static_cast<unsigned char>(position);
+    SendTrackbarIfMoved(m_hWnd, IDC_MOUSE_TOUCH, SET_MOUSESENSITIVITY, m_touchRange, &m_bySensitivity);
+    SendTrackbarIfMoved(m_hWnd, IDC_MOUSE_SPEED, SET_TAPSPEED, m_speedRange, &m_byTapSpeed);
 }
 
 void CMousePage::OnTapClicked() {

@@ -26,8 +26,6 @@ private:
     void OnRestoreDefaults();
     void ShowTapToClick(bool on);
     void MoveTrackbars();
-    // Sends the trackbar's position when the user moved it off the held value.
-    void SendIfMoved(int trackbarId, unsigned short opcode, const ValueRange& range, unsigned char* held);
 
     ValueRange m_touchRange = MOUSE_SENSITIVITY_FALLBACK;
     ValueRange m_speedRange = TAP_SPEED_FALLBACK;

@@ -59,16 +59,8 @@ void CProjectorPage::OnSwitchClicked(bool on) {
 }
 
 void CProjectorPage::OnTrackbarReleased() {
-    SendIfMoved(IDC_PROJECTOR_NORMAL, SET_PROJECTORNORMALLEVEL, m_normalRange, &m_byNormalLevel);
-    SendIfMoved(IDC_PROJECTOR_STANDBY, SET_PROJECTORSTANDBYLEVEL, m_standbyRange, &m_byStandbyLevel);
-}
-
-void CProjectorPage::SendIfMoved(int trackbarId, unsigned short opcode, const ValueRange& range,
-                                 unsigned char* held) {
-    const long position = TrackbarPosition(GetDlgItem(m_hWnd, trackbarId));
-    if (!PositionDiffersFromHeld(position, *held, range)) return;
-    if (SendWithRetryPrompt(m_hWnd, opcode, static_cast<DWORD>(position), RETRY_IMMEDIATE_CHANGE))
-        *held = static_cast<unsigned char>(position);
+    SendTrackbarIfMoved(m_hWnd, IDC_PROJECTOR_NORMAL, SET_PROJECTORNORMALLEVEL, m_normalRange, &m_byNormalLevel);
+    SendTrackbarIfMoved(m_hWnd, IDC_PROJECTOR_STANDBY, SET_PROJECTORSTANDBYLEVEL, m_standbyRange, &m_byStandbyLevel);
 }
 
 void CProjectorPage::OnRestoreDefaults() {

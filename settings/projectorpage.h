@@ -19,8 +19,6 @@ private:
     void OnTrackbarReleased();
     void OnRestoreDefaults();
     void ShowProjector();
-    // Sends the trackbar's position when the user moved it off the held level.
-    void SendIfMoved(int trackbarId, unsigned short opcode, const ValueRange& range, unsigned char* held);
 
     ValueRange m_normalRange = NORMAL_LEVEL_FALLBACK;
     ValueRange m_standbyRange = STANDBY_LEVEL_FALLBACK;

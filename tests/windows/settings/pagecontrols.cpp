@@ -3,7 +3,24 @@
 #include <commctrl.h>
 
 #include "../support/simclient.h"
-#include "settingsfixture.h"
+
+void DevicePageTest::SetUp() {
+    SettingsFixture::SetUp();
+    BeforeDriverStarts();
+    ASSERT_TRUE(StartDriver()) << "the driver did not start";
+    ASSERT_TRUE(sim.Run("clearlog"));
+}
+
+HWND DevicePageTest::OpenPage(int tab, unsigned short lastQuery) {
+    EXPECT_TRUE(StartSettings()) << "no main window";
+    // A click while a new window is still being put on the screen can miss it.
+    EXPECT_TRUE(Idle());
+    HWND page = SelectTab(tab);
+    EXPECT_NE(nullptr, page) << "tab " << tab << " shows no page";
+    EXPECT_TRUE(WaitUntil([&] { return ReceivedCount(sim, lastQuery) == 1; })) << "the page did not read the device";
+    EXPECT_TRUE(Idle());
+    return page;
+}
 
 TrackbarState ReadTrackbar(HWND trackbar) {
     TrackbarState state;

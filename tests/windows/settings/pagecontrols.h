@@ -1,6 +1,7 @@
-// The controls of the Projector, Mouse and Power Save pages as a test reads
-// and moves them from its own process: trackbar ranges and ticks, up-down
-// arrows, and where the keyboard focus is.
+// The Projector, Mouse and Power Save pages under test: the driver running,
+// the page opened once it has read the device, and its controls read and
+// moved from the test's own process (trackbar ranges and ticks, up-down
+// arrows, where the keyboard focus is).
 #ifndef ORVIK_TESTS_SETTINGS_PAGECONTROLS_H
 #define ORVIK_TESTS_SETTINGS_PAGECONTROLS_H
 
@@ -8,6 +9,20 @@
 
 #include <string>
 #include <vector>
+
+#include "settingsfixture.h"
+
+class DevicePageTest : public SettingsFixture {
+protected:
+    // The driver runs; the device's log starts after the driver's own start.
+    void SetUp() override;
+    // What a test stores before the driver starts and reads it.
+    virtual void BeforeDriverStarts() {}
+
+    // Starts the program, opens the tab and waits until the page has sent
+    // `lastQuery`, its last reading of the device, and is done.
+    HWND OpenPage(int tab, unsigned short lastQuery);
+};
 
 struct TrackbarState {
     int min, max, position;
@@ -31,7 +46,6 @@ std::string EnabledStates(HWND page, const std::vector<int>& ids);
 int VisibleTopLevelWindows(DWORD processId);
 
 // The opcodes of every command the device received, as "0226" lines, in order.
-class SimClient;
 std::vector<std::string> ReceivedOpcodes(SimClient& sim);
 
 #endif

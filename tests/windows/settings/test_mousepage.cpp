@@ -25,25 +25,12 @@ const char* const ERROR_DIALOG = "Tavelin Error";
 const std::vector<int> kTappingControls = {IDC_MOUSE_SPEED_LABEL, IDC_MOUSE_SPEED_SLOW, IDC_MOUSE_SPEED,
                                            IDC_MOUSE_SPEED_FAST};
 
-class MousePage : public SettingsFixture {
+class MousePage : public DevicePageTest {
 protected:
     // Tap to click is off in the driver from its start.
-    void SetUp() override {
-        SettingsFixture::SetUp();
-        StoreDword(REG_MOUSE_SESSION_KEY, "EnableTap", 0);
-        ASSERT_TRUE(StartDriver()) << "the driver did not start";
-        ASSERT_TRUE(sim.Run("clearlog"));  // the driver's start
-    }
+    void BeforeDriverStarts() override { StoreDword(REG_MOUSE_SESSION_KEY, "EnableTap", 0); }
 
-    // Opens the Mouse tab and waits until it has read the device.
-    HWND OpenMousePage() {
-        EXPECT_TRUE(StartSettings()) << "no main window";
-        HWND page = SelectTab(MOUSE_TAB);
-        EXPECT_NE(nullptr, page) << "no Mouse page";
-        EXPECT_TRUE(WaitUntil([&] { return ReceivedCount(sim, GET_TAPSPEED) == 1; })) << "the page read no tapping speed";
-        EXPECT_TRUE(Idle());
-        return page;
-    }
+    HWND OpenMousePage() { return OpenPage(MOUSE_TAB, GET_TAPSPEED); }
 };
 
 TEST_F(MousePage, ShowsTheDeviceAndSendsAKeyMoveOnceAtItsEnd) {
