@@ -384,6 +384,8 @@ bool SettingsFixture::StopDriver() {
     return ended;
 }
 
+bool SettingsFixture::DriverEnded(DWORD timeoutMs) { return driver_ && driver_->WaitForExit(timeoutMs); }
+
 bool SettingsFixture::LaunchSettings() {
     if (settings_.hProcess) {
         CloseHandle(settings_.hThread);
@@ -476,7 +478,7 @@ void SettingsFixture::Focus(HWND control) {
 }
 
 HWND SettingsFixture::WaitForDialog(const char* caption, DWORD timeoutMs) {
-    DialogSearch search = {settings_.dwProcessId, caption, nullptr, nullptr};
+    DialogSearch search = {settings_.dwProcessId, caption, MainWindow(), nullptr};
     WaitUntil(
         [&] {
             search.found = nullptr;

@@ -20,14 +20,7 @@ const std::string DEREGISTRATION = "0B 00 00 00 00";
 // The program against a stand-in for the driver's control port, or none.
 class SettingsShell : public SettingsFixture {};
 
-// The program with the real driver.
-class SettingsWindow : public SettingsFixture {
-protected:
-    void SetUp() override {
-        SettingsFixture::SetUp();
-        ASSERT_TRUE(StartDriver()) << "the driver did not start";
-    }
-};
+using SettingsWindow = SettingsWithDriver;
 
 struct ProcessWindows {
     DWORD processId;
