@@ -266,6 +266,22 @@ TEST_F(SettingsPages, SilentDeviceWhileAPageOpensAsksAndEachAnswerDoesItsPart) {
     }();
     EXPECT_EQ((Strings{"80 06", "01 02"}), log) << "START_ZSM, then the query again";
 
+    // A sensitivity the device does not take: the prompt, and after Cancel
+    // the device keeps its value.
+    ASSERT_TRUE(sim.Run("silent 0101"));
+    Focus(Control(IDC_KB_SENSITIVITY));
+    Keys(VK_RIGHT);
+    HWND prompt = WaitForDialog("Error");
+    ASSERT_NE(nullptr, prompt) << "no retry prompt";
+    EXPECT_EQ("Please check the connection.\n\nAnd make sure that the Tavelin is turned on.", DialogMessage(prompt));
+    Press(prompt, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return WaitForDialog("Error", 0) == nullptr; }));
+    ASSERT_TRUE(Idle());
+    Strings device;
+    ASSERT_TRUE(sim.Run("get keysensitivity", &device));
+    EXPECT_EQ((Strings{"keysensitivity 6"}), device);
+    ASSERT_TRUE(sim.Run("silent off"));
+
     // Turn Off: the driver is turned off; the page goes on with what it held.
     ASSERT_TRUE(sim.Run("silent 0201"));
     SelectTab(TAB_ABOUT);

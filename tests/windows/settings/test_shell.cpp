@@ -101,6 +101,24 @@ TEST_F(SettingsShell, DriverNotRunningSecondInstanceAndTheDeregistrationAtEveryE
     EXPECT_TRUE(SettingsEnded(UI_TIMEOUT_MS)) << "the exit hung on the lost connection";
 }
 
+// Texts from the registry longer than any buffer of the program: a port
+// name is cut, a name the store cannot hand out whole gives way to the fallback.
+TEST_F(SettingsShell, OverlongRegistryTextsAreCutOrReplacedNeverOverrun) {
+    const std::string longName(300, 'N');
+    StoreString(REG_APPLICATION_KEY, nullptr, longName);
+    StoreString(REG_APPLICATION_KEY, "DeviceName", longName);
+    SetSerialPorts({"COM5", "COM7" + std::string(296, '7')});
+    FakeDriver driver;
+    ASSERT_TRUE(driver.Listening());
+    ASSERT_TRUE(StartSettings());
+    EXPECT_EQ("Tavelin", WindowText(MainWindow()));
+    const std::vector<std::string> ports = ComboItems(Control(IDC_CONN_PORTS));
+    ASSERT_EQ(2u, ports.size());
+    EXPECT_EQ("COM5", ports[0]);
+    EXPECT_EQ("COM7" + std::string(28, '7'), ports[1]) << "cut to 32 characters";
+    EXPECT_EQ(longName, StoredString(REG_APPLICATION_KEY, nullptr)) << "the stored name stays";
+}
+
 TEST_F(SettingsWindow, SevenTabsAndEverySwitchBuildsThePageAndReadsTheDeviceAfresh) {
     ASSERT_TRUE(StartSettings());
     EXPECT_EQ("Tavelin", WindowText(MainWindow())) << "no display name stored: the fallback";
