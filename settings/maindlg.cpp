@@ -28,6 +28,9 @@ std::unique_ptr<CSettingsPage> CreatePageForTab(int tab) {
     case TAB_KEYBOARD: return std::unique_ptr<CSettingsPage>(new CKeyboardPage);
     case TAB_SOUNDS: return std::unique_ptr<CSettingsPage>(new CSoundsPage);
     case TAB_ABOUT: return std::unique_ptr<CSettingsPage>(new CAboutPage);
+    case TAB_PROJECTOR:
+    case TAB_MOUSE:
+    case TAB_POWER_SAVE:
     default: return std::unique_ptr<CSettingsPage>(new CEmptyPage);
     }
 }
