@@ -227,7 +227,7 @@ bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == 
 
 int TrackbarPosition(HWND trackbar) { return static_cast<int>(SendMessageA(trackbar, TBM_GETPOS, 0, 0)); }
 
-void ClickAt(int x, int y) {
+void PointAt(int x, int y) {
     // An absolute move by SendInput does not reach Wine's virtual desktop;
     // the cursor position does.
     SetCursorPos(x, y);
@@ -240,6 +240,10 @@ void ClickAt(int x, int y) {
             return GetCursorPos(&at) && at.x == x && at.y == y;
         },
         2000);
+}
+
+void ClickAt(int x, int y) {
+    PointAt(x, y);
     Sleep(100);  // the pointer's move reaches the window under it before the button does
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     SendMouse(MOUSEEVENTF_LEFTUP);

@@ -55,6 +55,7 @@ bool IsChecked(HWND button);
 int TrackbarPosition(HWND trackbar);
 
 // Real input, to whatever window has the focus or lies under the pointer.
+void PointAt(int screenX, int screenY);  // the pointer moves there
 void ClickAt(int screenX, int screenY);
 void Click(HWND window);  // its centre
 void KeyDown(WORD key);

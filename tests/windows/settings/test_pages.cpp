@@ -137,6 +137,13 @@ TEST_F(SettingsPages, KeyboardSendsSensitivityAtTheEndOfAMoveAndKeyRepeatWithinI
     EXPECT_EQ(500, StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatDelay"));
     EXPECT_EQ(1, StoredDword(REG_REPEAT_SESSION_KEY, "Enable"));
 
+    // The delay moves in steps of 50.
+    ASSERT_TRUE(Idle());
+    GetWindowRect(Control(IDC_KB_DELAY_SPIN), &arrows);
+    ClickAt((arrows.left + arrows.right) / 2, arrows.top + (arrows.bottom - arrows.top) / 4);
+    EXPECT_TRUE(WaitUntil([] { return StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatDelay") == 550; }));
+    EXPECT_EQ("550", WindowText(Control(IDC_KB_DELAY)));
+
     // A stored rate of 0 is never sent: switching repeat off sends the minimum.
     StoreDword(REG_REPEAT_SESSION_KEY, "DefRepeatRate", 0);
     ASSERT_NE(nullptr, RevisitTab(TAB_KEYBOARD));

@@ -136,6 +136,22 @@ TEST_F(SettingsWindow, SevenTabsAndEverySwitchBuildsThePageAndReadsTheDeviceAfre
     ASSERT_NE(nullptr, about);
     EXPECT_FALSE(IsWindow(keyboard)) << "the Keyboard page outlived the switch";
     EXPECT_EQ("Orvik Settings 0.8.2", WindowText(Control(IDC_ABOUT_VERSION)));
+    // The link holds the mouse while the pointer is over it, and lets go when it leaves.
+    HWND link = Control(IDC_ABOUT_LINK);
+    EXPECT_EQ("http://www.example.org/orvik/", WindowText(link));
+    RECT area;
+    GetWindowRect(link, &area);
+    EXPECT_LT(area.right - area.left, 241) << "the label did not shrink to its text";
+    const DWORD uiThread = GetWindowThreadProcessId(MainWindow(), nullptr);
+    auto capture = [uiThread] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(uiThread, &info) ? info.hwndCapture : nullptr;
+    };
+    PointAt((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+    EXPECT_TRUE(WaitUntil([&] { return capture() == link; })) << "no hover";
+    PointAt(area.left - 20, area.bottom + 40);
+    EXPECT_TRUE(WaitUntil([&] { return capture() == nullptr; })) << "the hover did not end";
     ASSERT_NE(nullptr, SelectTab(2));
     EXPECT_FALSE(IsWindow(about));
     ASSERT_TRUE(WaitUntil([&] { return ReceivedCount(sim, GET_KEYSENSITIVITY) == 2; }));
