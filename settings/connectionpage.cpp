@@ -1,6 +1,5 @@
 #include "connectionpage.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
 

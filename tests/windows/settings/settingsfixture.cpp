@@ -227,7 +227,7 @@ bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == 
 
 int TrackbarPosition(HWND trackbar) { return static_cast<int>(SendMessageA(trackbar, TBM_GETPOS, 0, 0)); }
 
-void ClickAt(int x, int y) {
+void PointAt(int x, int y) {
     // An absolute move by SendInput does not reach Wine's virtual desktop;
     // the cursor position does.
     SetCursorPos(x, y);
@@ -240,6 +240,10 @@ void ClickAt(int x, int y) {
             return GetCursorPos(&at) && at.x == x && at.y == y;
         },
         2000);
+}
+
+void ClickAt(int x, int y) {
+    PointAt(x, y);
     Sleep(100);  // the pointer's move reaches the window under it before the button does
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     SendMouse(MOUSEEVENTF_LEFTUP);
@@ -384,6 +388,8 @@ bool SettingsFixture::StopDriver() {
     return ended;
 }
 
+bool SettingsFixture::DriverEnded(DWORD timeoutMs) { return driver_ && driver_->WaitForExit(timeoutMs); }
+
 bool SettingsFixture::LaunchSettings() {
     if (settings_.hProcess) {
         CloseHandle(settings_.hThread);
@@ -476,7 +482,7 @@ void SettingsFixture::Focus(HWND control) {
 }
 
 HWND SettingsFixture::WaitForDialog(const char* caption, DWORD timeoutMs) {
-    DialogSearch search = {settings_.dwProcessId, caption, nullptr, nullptr};
+    DialogSearch search = {settings_.dwProcessId, caption, MainWindow(), nullptr};
     WaitUntil(
         [&] {
             search.found = nullptr;

@@ -55,6 +55,7 @@ bool IsChecked(HWND button);
 int TrackbarPosition(HWND trackbar);
 
 // Real input, to whatever window has the focus or lies under the pointer.
+void PointAt(int screenX, int screenY);  // the pointer moves there
 void ClickAt(int screenX, int screenY);
 void Click(HWND window);  // its centre
 void KeyDown(WORD key);
@@ -96,6 +97,8 @@ protected:
     bool StartDriver();
     // Ctrl+C to the driver; true once it has ended.
     bool StopDriver();
+    // True once the driver has ended by itself.
+    bool DriverEnded(DWORD timeoutMs = UI_TIMEOUT_MS);
 
     // Starts OrvikSettings.exe; it runs until it ends by itself or TearDown.
     bool LaunchSettings();
@@ -120,7 +123,8 @@ protected:
     HWND Control(int id) { return GetDlgItem(Page(), id); }
     // Gives the keyboard focus to a control of the shown page.
     void Focus(HWND control);
-    // A dialog or message box of the settings program with this caption, once visible.
+    // A dialog or message box of the settings program with this caption (null:
+    // any but the main window), once visible; 0 after `timeoutMs`.
     HWND WaitForDialog(const char* caption, DWORD timeoutMs = UI_TIMEOUT_MS);
     // The message of such a dialog: its longest static text.
     static std::string DialogMessage(HWND dialog);
@@ -136,6 +140,15 @@ protected:
 private:
     std::unique_ptr<DebugDriver> driver_;
     PROCESS_INFORMATION settings_ = {};
+};
+
+// The same with the driver running, as most flows need it.
+class SettingsWithDriver : public SettingsFixture {
+protected:
+    void SetUp() override {
+        SettingsFixture::SetUp();
+        ASSERT_TRUE(StartDriver()) << "the driver did not start";
+    }
 };
 
 #endif

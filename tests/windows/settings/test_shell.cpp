@@ -20,14 +20,7 @@ const std::string DEREGISTRATION = "0B 00 00 00 00";
 // The program against a stand-in for the driver's control port, or none.
 class SettingsShell : public SettingsFixture {};
 
-// The program with the real driver.
-class SettingsWindow : public SettingsFixture {
-protected:
-    void SetUp() override {
-        SettingsFixture::SetUp();
-        ASSERT_TRUE(StartDriver()) << "the driver did not start";
-    }
-};
+using SettingsWindow = SettingsWithDriver;
 
 struct ProcessWindows {
     DWORD processId;
@@ -108,6 +101,24 @@ TEST_F(SettingsShell, DriverNotRunningSecondInstanceAndTheDeregistrationAtEveryE
     EXPECT_TRUE(SettingsEnded(UI_TIMEOUT_MS)) << "the exit hung on the lost connection";
 }
 
+// Texts from the registry longer than any buffer of the program: a port
+// name is cut, a name the store cannot hand out whole gives way to the fallback.
+TEST_F(SettingsShell, OverlongRegistryTextsAreCutOrReplacedNeverOverrun) {
+    const std::string longName(300, 'N');
+    StoreString(REG_APPLICATION_KEY, nullptr, longName);
+    StoreString(REG_APPLICATION_KEY, "DeviceName", longName);
+    SetSerialPorts({"COM5", "COM7" + std::string(296, '7')});
+    FakeDriver driver;
+    ASSERT_TRUE(driver.Listening());
+    ASSERT_TRUE(StartSettings());
+    EXPECT_EQ("Tavelin", WindowText(MainWindow()));
+    const std::vector<std::string> ports = ComboItems(Control(IDC_CONN_PORTS));
+    ASSERT_EQ(2u, ports.size());
+    EXPECT_EQ("COM5", ports[0]);
+    EXPECT_EQ("COM7" + std::string(28, '7'), ports[1]) << "cut to 32 characters";
+    EXPECT_EQ(longName, StoredString(REG_APPLICATION_KEY, nullptr)) << "the stored name stays";
+}
+
 TEST_F(SettingsWindow, SevenTabsAndEverySwitchBuildsThePageAndReadsTheDeviceAfresh) {
     ASSERT_TRUE(StartSettings());
     EXPECT_EQ("Tavelin", WindowText(MainWindow())) << "no display name stored: the fallback";
@@ -125,6 +136,22 @@ TEST_F(SettingsWindow, SevenTabsAndEverySwitchBuildsThePageAndReadsTheDeviceAfre
     ASSERT_NE(nullptr, about);
     EXPECT_FALSE(IsWindow(keyboard)) << "the Keyboard page outlived the switch";
     EXPECT_EQ("Orvik Settings 0.8.2", WindowText(Control(IDC_ABOUT_VERSION)));
+    // The link holds the mouse while the pointer is over it, and lets go when it leaves.
+    HWND link = Control(IDC_ABOUT_LINK);
+    EXPECT_EQ("http://www.example.org/orvik/", WindowText(link));
+    RECT area;
+    GetWindowRect(link, &area);
+    EXPECT_LT(area.right - area.left, 241) << "the label did not shrink to its text";
+    const DWORD uiThread = GetWindowThreadProcessId(MainWindow(), nullptr);
+    auto capture = [uiThread] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(uiThread, &info) ? info.hwndCapture : nullptr;
+    };
+    PointAt((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+    EXPECT_TRUE(WaitUntil([&] { return capture() == link; })) << "no hover";
+    PointAt(area.left - 20, area.bottom + 40);
+    EXPECT_TRUE(WaitUntil([&] { return capture() == nullptr; })) << "the hover did not end";
     ASSERT_NE(nullptr, SelectTab(2));
     EXPECT_FALSE(IsWindow(about));
     ASSERT_TRUE(WaitUntil([&] { return ReceivedCount(sim, GET_KEYSENSITIVITY) == 2; }));
