@@ -144,6 +144,12 @@ int SetStringValueToRegistry(const char* subkey, const char* valueName, const ch
     return SetStringValueInRegistry(HKEY_LOCAL_MACHINE, subkey, valueName, value);
 }
 
+void GetDisplayName(char* output, DWORD outputSize) {
+    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, nullptr, output, DEFAULT_DEVICE_NAME,
+                                    outputSize))
+        CopyTerminated(output, outputSize, DEFAULT_DEVICE_NAME);
+}
+
 void GetDeviceName(char* output, DWORD outputSize) {
     if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "DeviceName", output,
                                     DEFAULT_DEVICE_NAME, outputSize))

@@ -40,6 +40,8 @@ int SetStringValueInRegistry(HKEY root, const char* subkey, const char* valueNam
 // The settings program's form of the same setter, always under HKEY_LOCAL_MACHINE.
 int SetStringValueToRegistry(const char* subkey, const char* valueName, const char* value);
 
+// The installation's display name: the default value of the application key.
+void GetDisplayName(char* output, DWORD outputSize);
 // The device name shown in messages: "DeviceName" of the application key.
 void GetDeviceName(char* output, DWORD outputSize);
 // Formats a text whose one %s is the device name: cut to fit, terminated.

@@ -1,4 +1,6 @@
-// OrvikSettings entry point; its window and pages come with the settings issues.
+// OrvikSettings: the settings program of the projected keyboard.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "app.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return COrvikSettingsApp().Run(); }

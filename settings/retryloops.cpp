@@ -35,18 +35,6 @@ int GiveUpAs(const GiveUp& rule) {
     return rule.result;
 }
 
-// The payload of a set command: two zero bytes, then the value in as many
-// little-endian bytes as the command table says.
-int SendDeviceValue(unsigned short opcode, DWORD value) {
-    unsigned short requestLength = 0, responseLength = 0;
-    if (!GetLength(opcode, &requestLength, &responseLength)) return 0;
-    unsigned char payload[16];
-    std::memset(payload, 0, sizeof payload);
-    for (unsigned i = 0; i < sizeof value && i < requestLength; ++i)
-        payload[2 + i] = static_cast<unsigned char>(value >> (8 * i));
-    return CommandIssuer(opcode, payload, nullptr, KIND_DEVICE_COMMAND);
-}
-
 // Until the answer is something else than "ask again".
 INT_PTR AskUntilDecided() {
     INT_PTR answer;
@@ -63,6 +51,18 @@ bool UserWantsRetry(HWND page) {
 }
 
 }  // namespace
+
+// The payload: two zero bytes, then the value in as many little-endian
+// bytes as the command table says.
+int SendDeviceValue(unsigned short opcode, DWORD value) {
+    unsigned short requestLength = 0, responseLength = 0;
+    if (!GetLength(opcode, &requestLength, &responseLength)) return 0;
+    unsigned char payload[16];
+    std::memset(payload, 0, sizeof payload);
+    for (unsigned i = 0; i < sizeof value && i < requestLength; ++i)
+        payload[2 + i] = static_cast<unsigned char>(value >> (8 * i));
+    return CommandIssuer(opcode, payload, nullptr, KIND_DEVICE_COMMAND);
+}
 
 int QueryWithErrorDialog(unsigned short opcode, unsigned char* reply, const std::function<void()>& cancelAction,
                          const std::function<void()>& turnOffAction) {

@@ -16,6 +16,10 @@ enum RetryVariant {
     RETRY_PROJECTOR_DEFAULTS,   // Projector "Restore Defaults"
 };
 
+// Sends a device set command with `value` once, without asking anyone:
+// 1 when the device took it.
+int SendDeviceValue(unsigned short opcode, DWORD value);
+
 // Reads a device value (`opcode`, a command without payload) into `reply`
 // (REPLY_AREA_SIZE bytes). When the device does not answer, the connection
 // error dialog asks until the user re-initialises the link (the query is

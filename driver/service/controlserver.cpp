@@ -14,8 +14,11 @@
 // on this machine, and it has no authentication.
 #include "controlserver.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "../../common/portname.h"
+#include "../../common/registry.h"
 #include "../../common/trace.h"
 #include "../devicelink/commands.h"
 #include "../devicelink/devicelink.h"
@@ -115,14 +118,18 @@ SemaphoreUse RegisterSettingsWindow(const ControlRequest& request) {
     return SEMAPHORE_HELD;
 }
 
-// Only COM1 to COM9 can be named; any other character names no port.
+// The message has room for one digit: a port of two digits is named by its
+// first one, and is the port the settings program stored before it sent the
+// message. Any other character names no port.
 int OpenNamedPort(unsigned char digit, HANDLE* port) {
-    if (digit < '1' || digit > '9') {
+    const unsigned long number =
+        PortForChangeCommand(static_cast<char>(digit), GetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 1));
+    if (!number) {
         Trace("OrvikServerThreadRoutine: no port %u", digit);
         return 0;
     }
-    char name[] = "COM?";
-    name[3] = static_cast<char>(digit);
+    char name[32];
+    std::snprintf(name, sizeof name, "\\\\.\\COM%lu", number);
     return OpenCommPort(name, port);
 }
 

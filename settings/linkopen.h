@@ -1,0 +1,18 @@
+// How the web-link label opens its address when the shell cannot: the
+// program registered for ".htm" pages, and the texts of the failures.
+// Platform-free.
+#ifndef ORVIK_SETTINGS_LINKOPEN_H
+#define ORVIK_SETTINGS_LINKOPEN_H
+
+#include <string>
+
+// The ".htm" open command with its document argument cut off (just before
+// the first "%1" in double quotes, cutting before the quote; else before
+// the first "%1"), then a blank and the address.
+std::string BrowserCommandForAddress(const std::string& openCommand, const std::string& address);
+
+// What the user is told after "Unable to open hyperlink:\n\n" for a shell
+// or program start result of 32 or below.
+std::string HyperlinkFailureReason(long result);
+
+#endif

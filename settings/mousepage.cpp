@@ -1,0 +1,139 @@
+#include "mousepage.h"
+
+#include <commctrl.h>
+
+#include "../common/controlprotocol.h"
+#include "../common/packet.h"
+#include "../common/registry.h"
+#include "../common/uiseam.h"
+#include "controlclient.h"
+#include "devicevalue.h"
+#include "resource.h"
+#include "retryloops.h"
+
+namespace {
+
+const unsigned char DEFAULT_SENSITIVITY = 2;  // when "DefSensitivity" is absent
+const unsigned char DEFAULT_TAP_SPEED = 5;    // when "DefTapSpeed" is absent
+
+const int kTappingControls[] = {IDC_MOUSE_SPEED_LABEL, IDC_MOUSE_SPEED_SLOW, IDC_MOUSE_SPEED, IDC_MOUSE_SPEED_FAST};
+
+bool KeyActsInPage(WPARAM key) {
+    switch (key) {
+        case VK_SPACE: case VK_END: case VK_HOME: case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN: return true;
+        default: return false;
+    }
+}
+
+// Tells the driver whether a tap clicks. True when it answered '1'.
+bool SendMouseTap(bool on) {
+    const unsigned char message[2] = {MOUSETAP_CMD, static_cast<unsigned char>(on)};
+    unsigned char reply[REPLY_AREA_SIZE] = {};
+    return CommandIssuer(0, message, reply, MOUSETAP_CMD) && reply[0] == CONTROL_REPLY_SUCCESS;
+}
+
+// The system's mouse settings, shown without taking the focus; if they
+// cannot be opened the button does nothing.
+void OpenMouseProperties() {
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "Open";
+    info.lpFile = "RunDll32";
+    info.lpParameters = "Shell32.dll Control_RunDLL main.cpl";
+    info.nShow = SW_SHOWNOACTIVATE;
+    g_ui.shellExecuteExA(&info);
+}
+
+}  // namespace
+
+HWND CMousePage::s_hFilteredPage = nullptr;
+
+CMousePage::CMousePage() : CSettingsPage(IDD_MOUSE) {}
+
+CMousePage::~CMousePage() {
+    if (!m_hKeyFilter) return;
+    UnhookWindowsHookEx(m_hKeyFilter);
+    s_hFilteredPage = nullptr;
+}
+
+LRESULT CALLBACK CMousePage::KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+    MSG* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && message->message == WM_KEYDOWN && !KeyActsInPage(message->wParam) && s_hFilteredPage &&
+        (message->hwnd == s_hFilteredPage || IsChild(s_hFilteredPage, message->hwnd)))
+        message->wParam = 0;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CMousePage::OnInitDialog() {
+    // Modal loops run the dialog handling before any window procedure sees
+    // the key, so the filter sits where the messages are fetched.
+    s_hFilteredPage = m_hWnd;
+    m_hKeyFilter = SetWindowsHookExA(WH_GETMESSAGE, KeyFilter, nullptr, GetCurrentThreadId());
+
+    m_touchRange = ChooseRange(ReadDefault(REG_MOUSE_DEFAULT_KEY, "MinSensitivity"),
+                               ReadDefault(REG_MOUSE_DEFAULT_KEY, "MaxSensitivity"), MOUSE_SENSITIVITY_FALLBACK,
+                               BYTE_VALUES);
+    m_speedRange = ChooseRange(ReadDefault(REG_MOUSE_DEFAULT_KEY, "MinTapSpeed"),
+                               ReadDefault(REG_MOUSE_DEFAULT_KEY, "MaxTapSpeed"), TAP_SPEED_FALLBACK, BYTE_VALUES);
+    SetUpTrackbar(GetDlgItem(m_hWnd, IDC_MOUSE_TOUCH), m_touchRange, TICKS_FROM_MIN);
+    SetUpTrackbar(GetDlgItem(m_hWnd, IDC_MOUSE_SPEED), m_speedRange, TICKS_FROM_MIN);
+
+    if (!QueryHeldValue(GET_MOUSESENSITIVITY, &m_bySensitivity, STOP_OPENING)) return;
+    if (!QueryHeldValue(GET_TAPSPEED, &m_byTapSpeed, STOP_OPENING)) return;
+    ShowTapToClick(GetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", 0) == 1);
+    MoveTrackbars();
+}
+
+INT_PTR CMousePage::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_HSCROLL && LOWORD(wParam) == TB_ENDTRACK) {
+        OnTrackbarReleased();
+        return TRUE;
+    }
+    if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
+    switch (LOWORD(wParam)) {
+        case IDC_MOUSE_TAP: OnTapClicked(); return TRUE;
+        case IDC_MOUSE_PROPERTIES: OpenMouseProperties(); return TRUE;
+        case IDC_MOUSE_DEFAULTS: OnRestoreDefaults(); return TRUE;
+        default: return FALSE;
+    }
+}
+
+void CMousePage::OnTrackbarReleased() {
+    SendTrackbarIfMoved(m_hWnd, IDC_MOUSE_TOUCH, SET_MOUSESENSITIVITY, m_touchRange, &m_bySensitivity);
+    SendTrackbarIfMoved(m_hWnd, IDC_MOUSE_SPEED, SET_TAPSPEED, m_speedRange, &m_byTapSpeed);
+}
+
+void CMousePage::OnTapClicked() {
+    const bool on = IsDlgButtonChecked(m_hWnd, IDC_MOUSE_TAP) == BST_CHECKED;
+    EnableDialogItems(m_hWnd, kTappingControls, on);
+    SetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", on);
+    SendMouseTap(on);
+}
+
+void CMousePage::OnRestoreDefaults() {
+    const long sensitivity =
+        DefaultInRange(ReadDefault(REG_MOUSE_DEFAULT_KEY, "DefSensitivity"), DEFAULT_SENSITIVITY, m_touchRange);
+    if (!SendWithRetryPrompt(m_hWnd, SET_MOUSESENSITIVITY, static_cast<DWORD>(sensitivity), RETRY_DEFAULTS_QUITTING))
+        return;
+    m_bySensitivity = static_cast<unsigned char>(sensitivity);
+    const long speed = DefaultInRange(ReadDefault(REG_MOUSE_DEFAULT_KEY, "DefTapSpeed"), DEFAULT_TAP_SPEED, m_speedRange);
+    if (!SendWithRetryPrompt(m_hWnd, SET_TAPSPEED, static_cast<DWORD>(speed), RETRY_DEFAULTS_QUITTING)) return;
+    m_byTapSpeed = static_cast<unsigned char>(speed);
+
+    const bool tap = ReadDefault(REG_MOUSE_DEFAULT_KEY, "EnableTap") != 0;
+    if (!SendMouseTap(tap)) return;
+    ShowTapToClick(tap);
+    SetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", tap);
+    MoveTrackbars();
+}
+
+void CMousePage::ShowTapToClick(bool on) {
+    CheckDlgButton(m_hWnd, IDC_MOUSE_TAP, on ? BST_CHECKED : BST_UNCHECKED);
+    EnableDialogItems(m_hWnd, kTappingControls, on);
+}
+
+void CMousePage::MoveTrackbars() {
+    MoveTrackbar(GetDlgItem(m_hWnd, IDC_MOUSE_TOUCH), m_bySensitivity);
+    MoveTrackbar(GetDlgItem(m_hWnd, IDC_MOUSE_SPEED), m_byTapSpeed);
+}

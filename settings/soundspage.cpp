@@ -1,0 +1,215 @@
+#include "soundspage.h"
+
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "../common/uiseam.h"
+#include "controlclient.h"
+#include "resource.h"
+#include "typingsettings.h"
+
+namespace {
+
+const int PREVIEW_BUTTONS[] = {IDC_SND_REGULAR_PLAY, IDC_SND_CAPITAL_PLAY, IDC_SND_MODIFIER_PLAY};
+const int LAYOUT_PREVIEW_BUTTONS[] = {IDC_SND_ACTIVATION_PLAY, IDC_SND_DEACTIVATION_PLAY};
+// The controls that follow the enable flag, in their pairs.
+const int SWITCHED_CONTROLS[] = {IDC_SND_SCHEME_LABEL,  IDC_SND_SCHEME,         IDC_SND_GROUP,
+                                 IDC_SND_REGULAR_LABEL, IDC_SND_REGULAR,        IDC_SND_REGULAR_PLAY,
+                                 IDC_SND_CAPITAL_LABEL, IDC_SND_CAPITAL,        IDC_SND_CAPITAL_PLAY,
+                                 IDC_SND_MODIFIER_LABEL, IDC_SND_MODIFIER,      IDC_SND_MODIFIER_PLAY};
+
+void ReadText(const char* key, const char* name, const char* fallback, char* text) {
+    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, key, name, text, fallback, REG_STRING_MAX))
+        std::snprintf(text, REG_STRING_MAX, "%s", fallback);
+}
+
+void CopyText(char* held, const char* text) { std::snprintf(held, REG_STRING_MAX, "%s", text); }
+
+HBITMAP LoadButtonImage(int id) {
+    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
+                                           LR_LOADMAP3DCOLORS));
+}
+
+void FillList(HWND list, const char* const (&entries)[3]) {
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    for (const char* entry : entries) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+}
+
+// The selected entry of a drop-down list into a 260-byte buffer; empty
+// when there is none or it would not fit.
+void SelectedText(HWND list, char* text) {
+    text[0] = '\0';
+    const LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
+    if (selected == CB_ERR) return;
+    const LRESULT length = SendMessageA(list, CB_GETLBTEXTLEN, selected, 0);
+    if (length == CB_ERR || length >= static_cast<LRESULT>(REG_STRING_MAX)) return;
+    SendMessageA(list, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(text));
+}
+
+bool SendSoundCommand(bool enabled) {
+    const unsigned char message[2] = {SND_KEY_SOUND, static_cast<unsigned char>(enabled ? 1 : 0)};
+    unsigned char reply[REPLY_AREA_SIZE] = {};
+    return CommandIssuer(0, message, reply, SND_KEY_SOUND) && reply[0] == CONTROL_REPLY_SUCCESS;
+}
+
+}  // namespace
+
+void PlayPreviewSound(const char* sound) {
+    g_ui.playSoundA(nullptr, nullptr, 0);  // a preview still playing stops
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path) return;
+    char* folderEnd = std::strrchr(path, '\\');
+    if (!folderEnd) return;
+    const int written = std::snprintf(folderEnd + 1, sizeof path - (folderEnd + 1 - path), "Media\\%s", sound);
+    if (written < 0 || folderEnd + 1 + written >= path + sizeof path) return;
+    g_ui.playSoundA(path, nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT | SND_NOWAIT);
+}
+
+CSoundsPage::CSoundsPage() : CSettingsPage(IDD_SOUNDS) {}
+
+CSoundsPage::~CSoundsPage() {
+    if (m_hSoundOn) DeleteObject(m_hSoundOn);
+    if (m_hSoundOff) DeleteObject(m_hSoundOff);
+}
+
+void CSoundsPage::OnInitDialog() {
+    m_hSoundOn = LoadButtonImage(IDB_SOUND_ON);
+    m_hSoundOff = LoadButtonImage(IDB_SOUND_OFF);
+    for (int id : LAYOUT_PREVIEW_BUTTONS)
+        SendDlgItemMessageA(m_hWnd, id, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hSoundOff));
+    m_bEnabled = GetDwordValueFromRegistry(REG_AUDIO_SESSION_KEY, "Enable", 0) == 1;
+    HWND schemes = GetDlgItem(m_hWnd, IDC_SND_SCHEME);
+    for (const SoundScheme& scheme : kSoundSchemes)
+        SendMessageA(schemes, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(scheme.name));
+    char stored[REG_STRING_MAX];
+    ReadText(REG_AUDIO_SESSION_KEY, "Scheme", "Sound Scheme 1", stored);
+    SendMessageA(schemes, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(SchemeStartingWith(stored).name));
+    OnSchemeChanged();
+    char sound[REG_STRING_MAX];
+    ReadText(REG_AUDIO_SESSION_KEY, "SoundCapital", "KeyClick1.wav", sound);
+    SelectAndHold(IDC_SND_CAPITAL, sound, m_szCapital);
+    ReadText(REG_AUDIO_SESSION_KEY, "SoundModifier", "KeyClick1.wav", sound);
+    SelectAndHold(IDC_SND_MODIFIER, sound, m_szModifier);
+    ReadText(REG_AUDIO_SESSION_KEY, "SoundRegular", "start.wav", sound);
+    ShowRegular(sound);
+    CheckDlgButton(m_hWnd, IDC_SND_ENABLE, m_bEnabled ? BST_CHECKED : BST_UNCHECKED);
+    EnableControls(m_bEnabled);
+}
+
+INT_PTR CSoundsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_COMMAND) return CSettingsPage::OnMessage(message, wParam, lParam);
+    OnCommand(LOWORD(wParam), HIWORD(wParam));
+    return TRUE;
+}
+
+void CSoundsPage::OnCommand(int id, int notification) {
+    if (notification == CBN_SELCHANGE) {
+        if (id == IDC_SND_SCHEME) OnSchemeChanged();
+        else if (id == IDC_SND_CAPITAL) OnSoundChosen(IDC_SND_CAPITAL, m_szCapital);
+        else if (id == IDC_SND_MODIFIER) OnSoundChosen(IDC_SND_MODIFIER, m_szModifier);
+        return;
+    }
+    if (notification != BN_CLICKED) return;
+    char sound[REG_STRING_MAX];
+    switch (id) {
+    case IDC_SND_ENABLE: OnEnableClicked(); break;
+    case IDC_SND_DEFAULTS: OnRestoreDefaults(); break;
+    case IDC_SND_REGULAR_PLAY:
+        GetDlgItemTextA(m_hWnd, IDC_SND_REGULAR, sound, sizeof sound);
+        PlayPreviewSound(sound);
+        break;
+    case IDC_SND_CAPITAL_PLAY:
+    case IDC_SND_MODIFIER_PLAY:
+        SelectedText(GetDlgItem(m_hWnd, id == IDC_SND_CAPITAL_PLAY ? IDC_SND_CAPITAL : IDC_SND_MODIFIER), sound);
+        PlayPreviewSound(sound);
+        break;
+    default: break;
+    }
+}
+
+// The scheme's sounds replace the three per-key sounds, and are applied.
+void CSoundsPage::OnSchemeChanged() {
+    char name[REG_STRING_MAX];
+    SelectedText(GetDlgItem(m_hWnd, IDC_SND_SCHEME), name);
+    const SoundScheme& scheme = SchemeStartingWith(name);
+    CopyText(m_szScheme, scheme.name);
+    ShowRegular(scheme.regular);
+    FillList(GetDlgItem(m_hWnd, IDC_SND_CAPITAL), scheme.capitalList);
+    FillList(GetDlgItem(m_hWnd, IDC_SND_MODIFIER), scheme.modifierList);
+    SelectAndHold(IDC_SND_CAPITAL, SchemeCapitalSound(scheme), m_szCapital);
+    SelectAndHold(IDC_SND_MODIFIER, SchemeModifierSound(scheme), m_szModifier);
+    Apply(m_bEnabled);
+}
+
+void CSoundsPage::OnSoundChosen(int list, char* held) {
+    char sound[REG_STRING_MAX];
+    SelectedText(GetDlgItem(m_hWnd, list), sound);
+    if (!sound[0]) return;
+    CopyText(held, sound);
+    Apply(m_bEnabled);
+}
+
+void CSoundsPage::OnEnableClicked() {
+    const bool enabled = IsDlgButtonChecked(m_hWnd, IDC_SND_ENABLE) == BST_CHECKED;
+    if (!Apply(enabled)) return;
+    m_bEnabled = enabled;
+    EnableControls(enabled);
+}
+
+// The scheme and the capitalized and regular sounds of the installation;
+// the default switch goes to the driver and into the registry.
+void CSoundsPage::OnRestoreDefaults() {
+    char text[REG_STRING_MAX];
+    ReadText(REG_AUDIO_DEFAULT_KEY, "Scheme", "Sound Scheme 1", text);
+    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "Scheme", text);
+    SendDlgItemMessageA(m_hWnd, IDC_SND_SCHEME, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(SchemeStartingWith(text).name));
+    OnSchemeChanged();
+    ReadText(REG_AUDIO_DEFAULT_KEY, "SoundCapital", "KeyClick1.wav", text);
+    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "SoundCapital", text);
+    SelectAndHold(IDC_SND_CAPITAL, text, m_szCapital);
+    ReadText(REG_AUDIO_DEFAULT_KEY, "SoundRegular", "start.wav", text);
+    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "SoundRegular", text);
+    ShowRegular(text);
+    m_bEnabled = GetDwordValueFromRegistry(REG_AUDIO_DEFAULT_KEY, "Enable", 0) == 1;
+    SetDwordValueFromRegistry(REG_AUDIO_SESSION_KEY, "Enable", m_bEnabled ? 1 : 0);
+    if (!SendSoundCommand(m_bEnabled)) return;
+    CheckDlgButton(m_hWnd, IDC_SND_ENABLE, m_bEnabled ? BST_CHECKED : BST_UNCHECKED);
+    EnableControls(m_bEnabled);
+}
+
+// The registry first, since the driver reads the names from there when the
+// command arrives.
+bool CSoundsPage::Apply(bool enabled) {
+    SetDwordValueFromRegistry(REG_AUDIO_SESSION_KEY, "Enable", enabled ? 1 : 0);
+    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "Scheme", m_szScheme);
+    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "SoundCapital", m_szCapital);
+    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "SoundRegular", m_szRegular);
+    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "SoundModifier", m_szModifier);
+    return SendSoundCommand(enabled);
+}
+
+void CSoundsPage::EnableControls(bool enable) {
+    for (int id : SWITCHED_CONTROLS) EnableWindow(GetDlgItem(m_hWnd, id), enable);
+    for (int id : PREVIEW_BUTTONS)
+        SendDlgItemMessageA(m_hWnd, id, BM_SETIMAGE, IMAGE_BITMAP,
+                            reinterpret_cast<LPARAM>(enable ? m_hSoundOn : m_hSoundOff));
+}
+
+// A text that is no entry of the list keeps what the page held.
+void CSoundsPage::SelectAndHold(int list, const char* text, char* held) {
+    HWND box = GetDlgItem(m_hWnd, list);
+    SendMessageA(box, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+    char selected[REG_STRING_MAX];
+    SelectedText(box, selected);
+    if (selected[0]) CopyText(held, selected);
+}
+
+void CSoundsPage::ShowRegular(const char* sound) {
+    CopyText(m_szRegular, sound);
+    SetDlgItemTextA(m_hWnd, IDC_SND_REGULAR, m_szRegular);
+}
