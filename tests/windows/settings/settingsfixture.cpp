@@ -16,7 +16,7 @@ namespace {
 const DWORD DRIVER_START_MS = 30000;
 const DWORD DRIVER_STOP_MS = 15000;
 const DWORD POLL_MS = 20;
-const int TAB_CLICK_ATTEMPTS = 10;
+const int TAB_CLICK_ATTEMPTS = 5;
 const char* const SERIAL_PORTS_KEY = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 }  // namespace
@@ -477,7 +477,15 @@ HWND SettingsFixture::SelectTab(int tab) {
         ClickAt((item.left + item.right) / 2, (item.top + item.bottom) / 2);
         if (WaitUntil([&] { return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == tab; }, 2000)) break;
     }
+    // When the pointer keeps failing, the keyboard: the strip's arrow keys
+    // move through the tabs between (their pages open on the way).
     HWND main = MainWindow();
+    for (int selected; (selected = static_cast<int>(SendMessageA(tabs, TCM_GETCURSEL, 0, 0))) != tab;) {
+        BringForward();
+        SendMessageA(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs), TRUE);
+        Keys(selected < tab ? VK_RIGHT : VK_LEFT);
+        if (!WaitUntil([&] { return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) != selected; })) break;
+    }
     WaitUntil([&] {
         HWND page = Page();
         DialogSearch search = {settings_.dwProcessId, nullptr, main, nullptr};
