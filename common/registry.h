@@ -15,6 +15,7 @@
 #define REG_REPEAT_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Properties\\Default"
 #define REG_AUDIO_SESSION_KEY REG_PRODUCT_KEY "\\Keyboard\\Audio\\Session"
 #define REG_AUDIO_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Audio\\Default"
+#define REG_SENSITIVITY_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Sensitivity\\Default"
 #define REG_MOUSE_SESSION_KEY REG_PRODUCT_KEY "\\Mouse\\Session"
 #define REG_MOUSE_DEFAULT_KEY REG_PRODUCT_KEY "\\Mouse\\Default"
 

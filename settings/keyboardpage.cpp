@@ -10,8 +10,6 @@
 
 namespace {
 
-#define REG_SENSITIVITY_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Sensitivity\\Default"
-
 const int REPEAT_CONTROLS[] = {IDC_KB_RATE_LABEL,  IDC_KB_RATE,  IDC_KB_RATE_SPIN,  IDC_KB_RATE_UNIT,
                                IDC_KB_DELAY_LABEL, IDC_KB_DELAY, IDC_KB_DELAY_SPIN, IDC_KB_DELAY_UNIT};
 const DWORD MOST_TICKS = 1000;  // a range beyond this is the installation's mistake

@@ -15,8 +15,6 @@
 
 namespace {
 
-#define REG_SENSITIVITY_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Sensitivity\\Default"
-
 class Screenshots : public SettingsFixture {
 protected:
     // The values an installation would bring, so that the pages show what a user sees.

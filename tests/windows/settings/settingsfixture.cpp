@@ -16,6 +16,7 @@ namespace {
 const DWORD DRIVER_START_MS = 30000;
 const DWORD DRIVER_STOP_MS = 15000;
 const DWORD POLL_MS = 20;
+const int TAB_CLICK_ATTEMPTS = 5;
 const char* const SERIAL_PORTS_KEY = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 }  // namespace
@@ -244,7 +245,19 @@ void PointAt(int x, int y) {
 
 void ClickAt(int x, int y) {
     PointAt(x, y);
-    Sleep(100);  // the pointer's move reaches the window under it before the button does
+    // The pointer's move reaches the window under it before the button does,
+    // and no late report of an earlier position has moved it away again.
+    for (int steady = 0, tries = 0; steady < 3 && tries < 40; ++tries) {
+        Sleep(50);
+        POINT at = {};
+        GetCursorPos(&at);
+        if (at.x == x && at.y == y) {
+            ++steady;
+        } else {
+            PointAt(x, y);
+            steady = 0;
+        }
+    }
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     SendMouse(MOUSEEVENTF_LEFTUP);
 }
@@ -457,13 +470,22 @@ HWND SettingsFixture::SelectTab(int tab) {
     if (!remote.Read(&item, sizeof item)) return nullptr;
     MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&item), 2);
     // Under Wine a click now and then meets the pointer where X last saw
-    // it; a person clicks the tab again, and so does the test.
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    // it (more often on a busy machine); a person clicks the tab again, and
+    // so does the test.
+    for (int attempt = 0; attempt < TAB_CLICK_ATTEMPTS; ++attempt) {
         BringForward();
         ClickAt((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-        if (WaitUntil([&] { return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == tab; }, 3000)) break;
+        if (WaitUntil([&] { return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == tab; }, 2000)) break;
     }
+    // When the pointer keeps failing, the keyboard: the strip's arrow keys
+    // move through the tabs between (their pages open on the way).
     HWND main = MainWindow();
+    for (int selected; (selected = static_cast<int>(SendMessageA(tabs, TCM_GETCURSEL, 0, 0))) != tab;) {
+        BringForward();
+        SendMessageA(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs), TRUE);
+        Keys(selected < tab ? VK_RIGHT : VK_LEFT);
+        if (!WaitUntil([&] { return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) != selected; })) break;
+    }
     WaitUntil([&] {
         HWND page = Page();
         DialogSearch search = {settings_.dwProcessId, nullptr, main, nullptr};

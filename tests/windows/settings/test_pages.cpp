@@ -3,6 +3,7 @@
 // driver and the registry when the user changes it with mouse and keys.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -15,8 +16,6 @@
 
 namespace {
 
-#define REG_SENSITIVITY_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Sensitivity\\Default"
-
 const int TAB_CONNECTION = 0, TAB_KEYBOARD = 2, TAB_SOUNDS = 5, TAB_ABOUT = 6;
 using Strings = std::vector<std::string>;
 
@@ -24,8 +23,16 @@ class SettingsPages : public SettingsWithDriver {
 protected:
     // Leaves the tab and comes back: the page is built and reads again.
     HWND RevisitTab(int tab) {
-        SelectTab(TAB_ABOUT);
-        return SelectTab(tab);
+        if (!SelectTab(TAB_ABOUT)) ADD_FAILURE() << "the About tab did not open: " << TabState();
+        HWND page = SelectTab(tab);
+        if (!page) ADD_FAILURE() << "tab " << tab << " did not open: " << TabState();
+        return page;
+    }
+
+    std::string TabState() {
+        return "selected " + std::to_string(SendMessageA(Tabs(), TCM_GETCURSEL, 0, 0)) + ", page " +
+               (Page() ? (IsWindowVisible(Page()) ? "shown" : "hidden") : "none") + ", main window " +
+               (GetForegroundWindow() == MainWindow() ? "in front" : "behind");
     }
 
     // The keys the device on `device` types reach the program in front.
@@ -40,6 +47,7 @@ protected:
             return keys.size() >= 2;
         });
         recorder.Close();
+        BringForward();
         return keys;
     }
 
