@@ -17,12 +17,6 @@ namespace {
 const char* const kTabLabels[TAB_COUNT] = {"Connection", "Projector",  "Keyboard", "Mouse",
                                            "Power Save", "Sounds",     "About"};
 
-// A tab whose page this program does not have yet.
-class CEmptyPage : public CSettingsPage {
-public:
-    CEmptyPage() : CSettingsPage(IDD_EMPTYPAGE) {}
-};
-
 }  // namespace
 
 std::unique_ptr<CSettingsPage> CreatePageForTab(int tab) {
@@ -34,7 +28,7 @@ std::unique_ptr<CSettingsPage> CreatePageForTab(int tab) {
     case TAB_POWER_SAVE: return std::unique_ptr<CSettingsPage>(new CPowerSavePage);
     case TAB_SOUNDS: return std::unique_ptr<CSettingsPage>(new CSoundsPage);
     case TAB_ABOUT: return std::unique_ptr<CSettingsPage>(new CAboutPage);
-    default: return std::unique_ptr<CSettingsPage>(new CEmptyPage);
+    default: return nullptr;
     }
 }
 
@@ -108,7 +102,7 @@ void CMainDlg::SwitchPage() {
     SendMessageA(m_hTabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&firstTab));
     m_nCurrentTab = static_cast<int>(SendMessageA(m_hTabs, TCM_GETCURSEL, 0, 0));
     m_pPage = CreatePageForTab(m_nCurrentTab);
-    if (!m_pPage->Create(m_hTabs)) return;
+    if (!m_pPage || !m_pPage->Create(m_hTabs)) return;
     SetWindowPos(m_pPage->GetSafeHwnd(), nullptr, firstTab.left + 1, firstTab.bottom + 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(m_pPage->GetSafeHwnd(), SW_SHOWNA);

@@ -14,7 +14,6 @@
 
 // Main window and the pages of this range.
 #define IDD_MAIN 100
-#define IDD_EMPTYPAGE 101
 #define IDD_ABOUT 102
 #define IDD_CONNECTION 103
 #define IDD_KEYBOARD 104
