@@ -1,7 +1,10 @@
 // The tray icon. One process-wide icon record serves every add, change and
-// delete; a lock keeps an add racing a change from mixing one state's
-// picture with the other's tip. The tray window belongs to the tray thread;
-// the retry timer TMR_SYSTAY belongs to the timer window on the service
+// delete. Four threads ask for them (service, depacketizer, control server,
+// tray), so the record is confined to the tray thread: other threads send
+// their request to the tray window and wait for its answer. An add racing a
+// change can then never mix one state's picture with the other's tip, and a
+// link thread that is terminated while it waits leaves no lock behind.
+// The retry timer TMR_SYSTAY belongs to the timer window on the service
 // thread and reaches this file through the timer window's extension.
 //
 // When the shell restarts without a new logon it broadcasts "TaskbarCreated";
@@ -46,18 +49,24 @@ private:
     Lock& lock_;
 };
 
-Lock gIconLock;        // guards gTrayIconData and bTrayIconShown
 Lock gTrayThreadLock;  // guards the tray thread's bookkeeping
 
+// Tray thread only.
 NOTIFYICONDATAA gTrayIconData;
 LONG bTrayIconShown = 0;  // added and not removed since
+
+// Icon requests sent to the tray window: wParam the request, lParam its argument.
+const UINT WM_TRAY_ICON_REQUEST = WM_USER + 2;
+enum TrayIconRequest { TRAY_ICON_ADD, TRAY_ICON_REMOVE, TRAY_ICON_SET_STATE };
+// Long enough for a connection switch that the tray thread runs meanwhile.
+const UINT TRAY_REQUEST_TIMEOUT_MS = 15000;
 
 HWND volatile ghTrayWnd = 0;
 HANDLE g_hSysTrayThread = 0;
 HANDLE g_hSysTrayReadyEvent = 0;
 UINT guTaskbarCreated = 0;
 
-// Picture and tip of a state; the caller holds the icon lock.
+// Picture and tip of a state.
 void FillIconState(int iconResource) {
     gTrayIconData.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconResource));
     if (iconResource == IDI_CONNECTED)
@@ -87,15 +96,55 @@ void ShowTrayMenu(HWND window) {
     }
 }
 
-// The new taskbar knows no icons: one that was shown is added again.
-void ReAddShownIcon() {
-    LONG shown;
-    {
-        Held use(gIconLock);
-        shown = bTrayIconShown;
-        bTrayIconShown = 0;
+BOOL AddIconNow(HWND window) {
+    std::memset(&gTrayIconData, 0, sizeof gTrayIconData);
+    gTrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    gTrayIconData.hWnd = window;
+    gTrayIconData.uID = TRAY_ICON_ID;
+    gTrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    gTrayIconData.uCallbackMessage = WM_TRAYNOTIFY;
+    FillIconState(GetConnectionState() ? IDI_CONNECTED : IDI_NOT_CONNECTED);
+    if (!Shell_NotifyIconA(NIM_ADD, &gTrayIconData)) return FALSE;
+    bTrayIconShown = 1;
+    return TRUE;
+}
+
+void RemoveIconNow() {
+    bTrayIconShown = 0;
+    if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &gTrayIconData);
+}
+
+void SetIconStateNow(int iconResource) {
+    FillIconState(iconResource);
+    if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_MODIFY, &gTrayIconData);
+}
+
+LRESULT RunIconRequest(HWND window, WPARAM request, LPARAM argument) {
+    switch (request) {
+    case TRAY_ICON_ADD: return AddIconNow(window);
+    case TRAY_ICON_REMOVE: RemoveIconNow(); return TRUE;
+    case TRAY_ICON_SET_STATE: SetIconStateNow(static_cast<int>(argument)); return TRUE;
+    default: return FALSE;
     }
-    if (shown) AddTrayIcon();
+}
+
+// Runs the request on the tray thread and returns its answer; FALSE while
+// there is no tray window or it does not answer in time.
+BOOL RequestIcon(TrayIconRequest request, int argument = 0) {
+    HWND window = ghTrayWnd;
+    if (!window) return FALSE;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+        return static_cast<BOOL>(RunIconRequest(window, request, argument));
+    DWORD_PTR answer = FALSE;
+    if (!SendMessageTimeoutA(window, WM_TRAY_ICON_REQUEST, request, argument, SMTO_NORMAL, TRAY_REQUEST_TIMEOUT_MS,
+                             &answer))
+        return FALSE;
+    return static_cast<BOOL>(answer);
+}
+
+// The new taskbar knows no icons: one that was shown is added again.
+void ReAddShownIcon(HWND window) {
+    if (bTrayIconShown) AddIconNow(window);
 }
 
 LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -104,8 +153,9 @@ LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         else if (lParam == WM_LBUTTONDBLCLK) LaunchOrvikSettings();
         return 0;
     }
+    if (message == WM_TRAY_ICON_REQUEST) return RunIconRequest(window, wParam, lParam);
     if (message == guTaskbarCreated && guTaskbarCreated) {
-        ReAddShownIcon();
+        ReAddShownIcon(window);
         return 0;
     }
     switch (message) {
@@ -199,31 +249,11 @@ BOOL StartTrayThread() {
 
 }  // namespace
 
-BOOL AddTrayIcon() {
-    Held use(gIconLock);
-    std::memset(&gTrayIconData, 0, sizeof gTrayIconData);
-    gTrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    gTrayIconData.hWnd = ghTrayWnd;
-    gTrayIconData.uID = TRAY_ICON_ID;
-    gTrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    gTrayIconData.uCallbackMessage = WM_TRAYNOTIFY;
-    FillIconState(GetConnectionState() ? IDI_CONNECTED : IDI_NOT_CONNECTED);
-    if (!gTrayIconData.hWnd || !Shell_NotifyIconA(NIM_ADD, &gTrayIconData)) return FALSE;
-    bTrayIconShown = 1;
-    return TRUE;
-}
+BOOL AddTrayIcon() { return RequestIcon(TRAY_ICON_ADD); }
 
-void RemoveTrayIcon() {
-    Held use(gIconLock);
-    bTrayIconShown = 0;
-    if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &gTrayIconData);
-}
+void RemoveTrayIcon() { RequestIcon(TRAY_ICON_REMOVE); }
 
-void SetTrayIconState(int iconResource) {
-    Held use(gIconLock);
-    FillIconState(iconResource);
-    if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_MODIFY, &gTrayIconData);
-}
+void SetTrayIconState(int iconResource) { RequestIcon(TRAY_ICON_SET_STATE, iconResource); }
 
 BOOL DoInitForTaskbarIcon() {
     Held use(gTrayThreadLock);

@@ -4,9 +4,10 @@
 //
 // The icon's window lives on a thread of its own (SysTrayWndThread), started
 // at service start and at each start of a user's shell, ended at logoff and
-// service stop. The icon record is shared by the service thread (retry
-// timer), the depacketizer (session events), the control server and the
-// tray thread, so every add, change and delete holds one lock.
+// service stop. The service thread (retry timer), the depacketizer (session
+// events), the control server and the tray thread all change the icon; the
+// icon record itself is only touched on the tray thread, which runs every
+// add, change and delete in turn.
 #ifndef ORVIK_SERVICE_TRAY_H
 #define ORVIK_SERVICE_TRAY_H
 

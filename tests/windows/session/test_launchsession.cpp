@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../../../common/registry.h"
+#include "handlecount.h"
 #include "sessionfixture.h"
 
 namespace {
@@ -136,14 +137,13 @@ TEST_F(LaunchSession, EachKeyStartsItsProgramAsTheUserOrNothing) {
 }
 
 TEST_F(LaunchSession, TwoHundredLaunchesLeaveTheDriversHandleCountAsItWas) {
-    HANDLE driver = OpenDriverProcess();
-    ASSERT_NE(nullptr, driver);
+    const DWORD driver = DriverProcessId();
+    ASSERT_NE(0u, driver);
     const size_t warmUp = 2;
     PressSpecial(48);
     PressSpecial(8);
     ASSERT_EQ(warmUp, LaunchesAfter(0, warmUp).size());
-    DWORD before = 0, after = 0;
-    ASSERT_TRUE(GetProcessHandleCount(driver, &before));
+    const size_t before = ProcessHandleCount(driver);
     ASSERT_GT(before, 0u);
     for (int i = 0; i < 100; ++i) {
         PressSpecial(48);
@@ -151,9 +151,7 @@ TEST_F(LaunchSession, TwoHundredLaunchesLeaveTheDriversHandleCountAsItWas) {
     }
     EXPECT_EQ(200u, LaunchesAfter(warmUp, 200).size());
     Sleep(500);
-    ASSERT_TRUE(GetProcessHandleCount(driver, &after));
-    EXPECT_EQ(before, after);
-    CloseHandle(driver);
+    EXPECT_EQ(before, ProcessHandleCount(driver));
 }
 
 TEST_F(LaunchSession, WithNoShellRunningTheKeysStartNothing) {
