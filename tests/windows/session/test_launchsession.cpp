@@ -111,7 +111,8 @@ TEST_F(LaunchSession, EachKeyStartsItsProgramAsTheUserOrNothing) {
         {12, {}},
         {200, {}},
     };
-    for (const auto& test : cases) EXPECT_EQ(test.started, StartedBy(test.code, test.started.size())) << "code " << test.code;
+    for (const auto& test : cases)
+        EXPECT_EQ(test.started, StartedBy(test.code, test.started.size())) << "code " << test.code;
 
     tray.TakeCommands();
     PressSpecial(3);

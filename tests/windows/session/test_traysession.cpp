@@ -32,9 +32,10 @@ protected:
     // Waits for the icon to show `tip`, by add or change; its picture.
     unsigned long WaitForState(const char* tip, bool added = false) {
         IconNotice notice = {};
+        const DWORD kind = added ? NIM_ADD : NIM_MODIFY;
         const bool seen = tray.WaitForIcon(
-            [&](const IconNotice& icon) { return HasTip(icon, tip) && (added ? IsAdd(icon) : icon.message == NIM_MODIFY); },
-            SESSION_TIMEOUT_MS, &notice);
+            [&](const IconNotice& icon) { return HasTip(icon, tip) && icon.message == kind; }, SESSION_TIMEOUT_MS,
+            &notice);
         EXPECT_TRUE(seen) << "no icon " << (added ? "add" : "change") << " to " << tip;
         return notice.picture;
     }
