@@ -1,9 +1,11 @@
 // The tray icon. One process-wide icon record serves every add, change and
-// delete. Four threads ask for them (service, depacketizer, control server,
-// tray), so the record is confined to the tray thread: other threads send
-// their request to the tray window and wait for its answer. An add racing a
-// change can then never mix one state's picture with the other's tip, and a
-// link thread that is terminated while it waits leaves no lock behind.
+// delete, and four threads ask for them (service, depacketizer, control
+// server, tray). A lock keeps an add racing a change from mixing one state's
+// picture with the other's tip. Link threads are ended by TerminateThread
+// when they do not stop in time, and a terminated holder would keep the lock
+// for ever; so changes and deletes from other threads are posted to the tray
+// window and run there, and only an add, whose answer the caller needs, takes
+// the lock on the calling thread.
 // The retry timer TMR_SYSTAY belongs to the timer window on the service
 // thread and reaches this file through the timer window's extension.
 //
@@ -49,17 +51,15 @@ private:
     Lock& lock_;
 };
 
+Lock gIconLock;        // guards gTrayIconData and bTrayIconShown
 Lock gTrayThreadLock;  // guards the tray thread's bookkeeping
 
-// Tray thread only.
 NOTIFYICONDATAA gTrayIconData;
 LONG bTrayIconShown = 0;  // added and not removed since
 
-// Icon requests sent to the tray window: wParam the request, lParam its argument.
+// Icon changes posted to the tray window: wParam the request, lParam its argument.
 const UINT WM_TRAY_ICON_REQUEST = WM_USER + 2;
-enum TrayIconRequest { TRAY_ICON_ADD, TRAY_ICON_REMOVE, TRAY_ICON_SET_STATE };
-// Long enough for a connection switch that the tray thread runs meanwhile.
-const UINT TRAY_REQUEST_TIMEOUT_MS = 15000;
+enum TrayIconRequest { TRAY_ICON_REMOVE, TRAY_ICON_SET_STATE };
 
 HWND volatile ghTrayWnd = 0;
 HANDLE g_hSysTrayThread = 0;
@@ -97,6 +97,7 @@ void ShowTrayMenu(HWND window) {
 }
 
 BOOL AddIconNow(HWND window) {
+    Held use(gIconLock);
     std::memset(&gTrayIconData, 0, sizeof gTrayIconData);
     gTrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
     gTrayIconData.hWnd = window;
@@ -110,41 +111,39 @@ BOOL AddIconNow(HWND window) {
 }
 
 void RemoveIconNow() {
+    Held use(gIconLock);
     bTrayIconShown = 0;
     if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &gTrayIconData);
 }
 
 void SetIconStateNow(int iconResource) {
+    Held use(gIconLock);
     FillIconState(iconResource);
     if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_MODIFY, &gTrayIconData);
 }
 
-LRESULT RunIconRequest(HWND window, WPARAM request, LPARAM argument) {
-    switch (request) {
-    case TRAY_ICON_ADD: return AddIconNow(window);
-    case TRAY_ICON_REMOVE: RemoveIconNow(); return TRUE;
-    case TRAY_ICON_SET_STATE: SetIconStateNow(static_cast<int>(argument)); return TRUE;
-    default: return FALSE;
-    }
+void RunIconRequest(WPARAM request, LPARAM argument) {
+    if (request == TRAY_ICON_REMOVE) RemoveIconNow();
+    else if (request == TRAY_ICON_SET_STATE) SetIconStateNow(static_cast<int>(argument));
 }
 
-// Runs the request on the tray thread and returns its answer; FALSE while
-// there is no tray window or it does not answer in time.
-BOOL RequestIcon(TrayIconRequest request, int argument = 0) {
+// Runs the change here on the tray thread, else posts it there. Without a
+// tray window there is no icon to change.
+void RequestIconChange(TrayIconRequest request, int argument = 0) {
     HWND window = ghTrayWnd;
-    if (!window) return FALSE;
-    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
-        return static_cast<BOOL>(RunIconRequest(window, request, argument));
-    DWORD_PTR answer = FALSE;
-    if (!SendMessageTimeoutA(window, WM_TRAY_ICON_REQUEST, request, argument, SMTO_NORMAL, TRAY_REQUEST_TIMEOUT_MS,
-                             &answer))
-        return FALSE;
-    return static_cast<BOOL>(answer);
+    if (!window) return;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) RunIconRequest(request, argument);
+    else PostMessageA(window, WM_TRAY_ICON_REQUEST, request, argument);
 }
 
 // The new taskbar knows no icons: one that was shown is added again.
 void ReAddShownIcon(HWND window) {
-    if (bTrayIconShown) AddIconNow(window);
+    LONG shown;
+    {
+        Held use(gIconLock);
+        shown = bTrayIconShown;
+    }
+    if (shown) AddIconNow(window);
 }
 
 LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -153,7 +152,10 @@ LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         else if (lParam == WM_LBUTTONDBLCLK) LaunchOrvikSettings();
         return 0;
     }
-    if (message == WM_TRAY_ICON_REQUEST) return RunIconRequest(window, wParam, lParam);
+    if (message == WM_TRAY_ICON_REQUEST) {
+        RunIconRequest(wParam, lParam);
+        return 0;
+    }
     if (message == guTaskbarCreated && guTaskbarCreated) {
         ReAddShownIcon(window);
         return 0;
@@ -249,11 +251,14 @@ BOOL StartTrayThread() {
 
 }  // namespace
 
-BOOL AddTrayIcon() { return RequestIcon(TRAY_ICON_ADD); }
+BOOL AddTrayIcon() {
+    HWND window = ghTrayWnd;
+    return window && AddIconNow(window);
+}
 
-void RemoveTrayIcon() { RequestIcon(TRAY_ICON_REMOVE); }
+void RemoveTrayIcon() { RequestIconChange(TRAY_ICON_REMOVE); }
 
-void SetTrayIconState(int iconResource) { RequestIcon(TRAY_ICON_SET_STATE, iconResource); }
+void SetTrayIconState(int iconResource) { RequestIconChange(TRAY_ICON_SET_STATE, iconResource); }
 
 BOOL DoInitForTaskbarIcon() {
     Held use(gTrayThreadLock);

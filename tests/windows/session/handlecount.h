@@ -39,4 +39,16 @@ inline size_t ProcessHandleCount(DWORD pid) {
     return count;
 }
 
+// The count once it equals `expected`, or after a few seconds whatever it
+// is: work still finishing (a posted icon change, a starting program) may
+// hold a handle for a moment; a leak stays.
+inline size_t SettledHandleCount(DWORD pid, size_t expected) {
+    size_t count = ProcessHandleCount(pid);
+    for (int i = 0; i < 50 && count != expected; ++i) {
+        Sleep(100);
+        count = ProcessHandleCount(pid);
+    }
+    return count;
+}
+
 #endif

@@ -139,7 +139,7 @@ TEST_F(TraySession, TwoHundredSwitchesThroughTheMenuLeaveTheHandleCountAsItWas) 
         SwitchThroughMenu(trayWindow, true);
         SwitchThroughMenu(trayWindow, false);
     }
-    EXPECT_EQ(before, ProcessHandleCount(driver));
+    EXPECT_EQ(before, SettledHandleCount(driver, before));
 }
 
 }  // namespace
