@@ -1,7 +1,12 @@
 // The tray icon. One process-wide icon record serves every add, change and
-// delete; a lock keeps an add racing a change from mixing one state's
-// picture with the other's tip. The tray window belongs to the tray thread;
-// the retry timer TMR_SYSTAY belongs to the timer window on the service
+// delete, and four threads ask for them (service, depacketizer, control
+// server, tray). A lock keeps an add racing a change from mixing one state's
+// picture with the other's tip. Link threads are ended by TerminateThread
+// when they do not stop in time, and a terminated holder would keep the lock
+// for ever; so changes and deletes from other threads are posted to the tray
+// window and run there, and only an add, whose answer the caller needs, takes
+// the lock on the calling thread.
+// The retry timer TMR_SYSTAY belongs to the timer window on the service
 // thread and reaches this file through the timer window's extension.
 //
 // When the shell restarts without a new logon it broadcasts "TaskbarCreated";
@@ -52,12 +57,16 @@ Lock gTrayThreadLock;  // guards the tray thread's bookkeeping
 NOTIFYICONDATAA gTrayIconData;
 LONG bTrayIconShown = 0;  // added and not removed since
 
+// Icon changes posted to the tray window: wParam the request, lParam its argument.
+const UINT WM_TRAY_ICON_REQUEST = WM_USER + 2;
+enum TrayIconRequest { TRAY_ICON_REMOVE, TRAY_ICON_SET_STATE };
+
 HWND volatile ghTrayWnd = 0;
 HANDLE g_hSysTrayThread = 0;
 HANDLE g_hSysTrayReadyEvent = 0;
 UINT guTaskbarCreated = 0;
 
-// Picture and tip of a state; the caller holds the icon lock.
+// Picture and tip of a state.
 void FillIconState(int iconResource) {
     gTrayIconData.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconResource));
     if (iconResource == IDI_CONNECTED)
@@ -87,15 +96,54 @@ void ShowTrayMenu(HWND window) {
     }
 }
 
+BOOL AddIconNow(HWND window) {
+    Held use(gIconLock);
+    std::memset(&gTrayIconData, 0, sizeof gTrayIconData);
+    gTrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    gTrayIconData.hWnd = window;
+    gTrayIconData.uID = TRAY_ICON_ID;
+    gTrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    gTrayIconData.uCallbackMessage = WM_TRAYNOTIFY;
+    FillIconState(GetConnectionState() ? IDI_CONNECTED : IDI_NOT_CONNECTED);
+    if (!Shell_NotifyIconA(NIM_ADD, &gTrayIconData)) return FALSE;
+    bTrayIconShown = 1;
+    return TRUE;
+}
+
+void RemoveIconNow() {
+    Held use(gIconLock);
+    bTrayIconShown = 0;
+    if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &gTrayIconData);
+}
+
+void SetIconStateNow(int iconResource) {
+    Held use(gIconLock);
+    FillIconState(iconResource);
+    if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_MODIFY, &gTrayIconData);
+}
+
+void RunIconRequest(WPARAM request, LPARAM argument) {
+    if (request == TRAY_ICON_REMOVE) RemoveIconNow();
+    else if (request == TRAY_ICON_SET_STATE) SetIconStateNow(static_cast<int>(argument));
+}
+
+// Runs the change here on the tray thread, else posts it there. Without a
+// tray window there is no icon to change.
+void RequestIconChange(TrayIconRequest request, int argument = 0) {
+    HWND window = ghTrayWnd;
+    if (!window) return;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) RunIconRequest(request, argument);
+    else PostMessageA(window, WM_TRAY_ICON_REQUEST, request, argument);
+}
+
 // The new taskbar knows no icons: one that was shown is added again.
-void ReAddShownIcon() {
+void ReAddShownIcon(HWND window) {
     LONG shown;
     {
         Held use(gIconLock);
         shown = bTrayIconShown;
-        bTrayIconShown = 0;
     }
-    if (shown) AddTrayIcon();
+    if (shown) AddIconNow(window);
 }
 
 LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -104,8 +152,12 @@ LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         else if (lParam == WM_LBUTTONDBLCLK) LaunchOrvikSettings();
         return 0;
     }
+    if (message == WM_TRAY_ICON_REQUEST) {
+        RunIconRequest(wParam, lParam);
+        return 0;
+    }
     if (message == guTaskbarCreated && guTaskbarCreated) {
-        ReAddShownIcon();
+        ReAddShownIcon(window);
         return 0;
     }
     switch (message) {
@@ -200,30 +252,13 @@ BOOL StartTrayThread() {
 }  // namespace
 
 BOOL AddTrayIcon() {
-    Held use(gIconLock);
-    std::memset(&gTrayIconData, 0, sizeof gTrayIconData);
-    gTrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    gTrayIconData.hWnd = ghTrayWnd;
-    gTrayIconData.uID = TRAY_ICON_ID;
-    gTrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    gTrayIconData.uCallbackMessage = WM_TRAYNOTIFY;
-    FillIconState(GetConnectionState() ? IDI_CONNECTED : IDI_NOT_CONNECTED);
-    if (!gTrayIconData.hWnd || !Shell_NotifyIconA(NIM_ADD, &gTrayIconData)) return FALSE;
-    bTrayIconShown = 1;
-    return TRUE;
+    HWND window = ghTrayWnd;
+    return window && AddIconNow(window);
 }
 
-void RemoveTrayIcon() {
-    Held use(gIconLock);
-    bTrayIconShown = 0;
-    if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &gTrayIconData);
-}
+void RemoveTrayIcon() { RequestIconChange(TRAY_ICON_REMOVE); }
 
-void SetTrayIconState(int iconResource) {
-    Held use(gIconLock);
-    FillIconState(iconResource);
-    if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_MODIFY, &gTrayIconData);
-}
+void SetTrayIconState(int iconResource) { RequestIconChange(TRAY_ICON_SET_STATE, iconResource); }
 
 BOOL DoInitForTaskbarIcon() {
     Held use(gTrayThreadLock);

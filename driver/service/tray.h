@@ -4,9 +4,10 @@
 //
 // The icon's window lives on a thread of its own (SysTrayWndThread), started
 // at service start and at each start of a user's shell, ended at logoff and
-// service stop. The icon record is shared by the service thread (retry
-// timer), the depacketizer (session events), the control server and the
-// tray thread, so every add, change and delete holds one lock.
+// service stop. The service thread (retry timer), the depacketizer (session
+// events), the control server and the tray thread all change the icon: adds
+// run on the caller's thread, changes and deletes on the tray thread, all
+// under one lock.
 #ifndef ORVIK_SERVICE_TRAY_H
 #define ORVIK_SERVICE_TRAY_H
 
@@ -22,9 +23,11 @@ enum TrayMenuCommand { ID_TRAY_SETTINGS = 40001, ID_TRAY_CONNECTION = 40004, ID_
 // Adds the icon with the picture and tip of the connection state; the
 // shell's answer (FALSE while there is no taskbar or no tray window).
 BOOL AddTrayIcon();
+// Removes the icon; from a thread other than the tray thread the removal is
+// queued to the tray window and done there, before any later close.
 void RemoveTrayIcon();
 // Shows icon resource `iconResource`; IDI_CONNECTED and IDI_NOT_CONNECTED
-// bring their tips, any other keeps the tip.
+// bring their tips, any other keeps the tip. Queued like a removal.
 void SetTrayIconState(int iconResource);
 
 // Starts the tray thread unless it runs and returns once its window exists:

@@ -18,8 +18,8 @@ void Report(DWORD state) {
 }
 
 void AppendCode(DWORD code) {
-    HANDLE file =
-        CreateFileA("C:\\codes.txt", FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA("C:\\codes.txt", FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     char line[16];
     const int length = std::snprintf(line, sizeof line, "%lu\r\n", code);

@@ -8,7 +8,7 @@ int main() {
     GetModuleFileNameA(nullptr, program, sizeof program);
     HANDLE file = INVALID_HANDLE_VALUE;
     // Two launches close together may meet at the file: retry a moment.
-    for (int attempt = 0; attempt < 200 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    for (int attempt = 0; attempt < 1000 && file == INVALID_HANDLE_VALUE; ++attempt) {
         file = CreateFileA("C:\\launches.txt", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
         if (file == INVALID_HANDLE_VALUE) Sleep(10);

@@ -62,9 +62,9 @@ void DriverSession::StartDriver() {
     ASSERT_TRUE(probe.WaitForState(SERVICE_RUNNING, SESSION_TIMEOUT_MS)) << "the service did not run";
 }
 
-HANDLE DriverSession::OpenDriverProcess() {
+DWORD DriverSession::DriverProcessId() {
     const std::vector<DWORD> drivers = DriverProcesses();
-    return drivers.size() == 1 ? OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, drivers[0]) : nullptr;
+    return drivers.size() == 1 ? drivers[0] : 0;
 }
 
 void DriverSession::Notify(const char* handler) {

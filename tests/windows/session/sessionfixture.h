@@ -34,8 +34,8 @@ protected:
 
     // Installs and starts the service; waits until it runs.
     void StartDriver();
-    // The driver's process, opened to read its handle count.
-    HANDLE OpenDriverProcess();
+    // The id of the one driver process, 0 unless exactly one runs.
+    DWORD DriverProcessId();
     // Calls a handler of Orvikwatch.dll by name.
     void Notify(const char* handler);
     // Opens the tray menu through the icon's callback; true once it shows.

@@ -11,6 +11,7 @@
 #include "../../../driver/service/tray.h"
 #include "../control/plainclient.h"
 #include "../control/wire.h"
+#include "handlecount.h"
 #include "sessionfixture.h"
 
 namespace {
@@ -31,9 +32,10 @@ protected:
     // Waits for the icon to show `tip`, by add or change; its picture.
     unsigned long WaitForState(const char* tip, bool added = false) {
         IconNotice notice = {};
+        const DWORD kind = added ? NIM_ADD : NIM_MODIFY;
         const bool seen = tray.WaitForIcon(
-            [&](const IconNotice& icon) { return HasTip(icon, tip) && (added ? IsAdd(icon) : icon.message == NIM_MODIFY); },
-            SESSION_TIMEOUT_MS, &notice);
+            [&](const IconNotice& icon) { return HasTip(icon, tip) && icon.message == kind; }, SESSION_TIMEOUT_MS,
+            &notice);
         EXPECT_TRUE(seen) << "no icon " << (added ? "add" : "change") << " to " << tip;
         return notice.picture;
     }
@@ -127,20 +129,17 @@ TEST_F(TraySession, TwoHundredSwitchesThroughTheMenuLeaveTheHandleCountAsItWas) 
     StartDriver();
     ASSERT_TRUE(tray.WaitForIcon(IsAdd, SESSION_TIMEOUT_MS));
     HWND trayWindow = TrayWindow();
-    HANDLE driver = OpenDriverProcess();
-    ASSERT_NE(nullptr, driver);
+    const DWORD driver = DriverProcessId();
+    ASSERT_NE(0u, driver);
     SwitchThroughMenu(trayWindow, true);  // first use
     SwitchThroughMenu(trayWindow, false);
-    DWORD before = 0, after = 0;
-    ASSERT_TRUE(GetProcessHandleCount(driver, &before));
+    const size_t before = ProcessHandleCount(driver);
     ASSERT_GT(before, 0u);
     for (int i = 0; i < 100 && !HasFailure(); ++i) {
         SwitchThroughMenu(trayWindow, true);
         SwitchThroughMenu(trayWindow, false);
     }
-    ASSERT_TRUE(GetProcessHandleCount(driver, &after));
-    EXPECT_EQ(before, after);
-    CloseHandle(driver);
+    EXPECT_EQ(before, SettledHandleCount(driver, before));
 }
 
 }  // namespace
