@@ -16,6 +16,7 @@
 #include "../../driver/service/tray.h"
 #include "input/recorder.h"
 #include "support/driverlink.h"
+#include "support/handlecount.h"
 #include "support/timerwindowthread.h"
 
 namespace {
@@ -260,33 +261,8 @@ TEST_F(FaultTest, NoiseOnTheLineCostsNoGoodKey) {
     EXPECT_EQ(expected, recorder.Take());
 }
 
-// Handles the process holds, from the system's handle list (Wine's
-// GetProcessHandleCount always answers 0).
-DWORD HandleCount() {
-    struct Entry {
-        ULONG ownerPid;
-        BYTE objectType, flags;
-        USHORT value;
-        PVOID object;
-        ULONG access;
-    };
-    typedef LONG(WINAPI * QueryFunction)(ULONG, PVOID, ULONG, PULONG);
-    const ULONG SYSTEM_HANDLE_INFORMATION = 16;
-    const QueryFunction query = reinterpret_cast<QueryFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-    std::vector<unsigned char> buffer(1 << 16);
-    ULONG needed = 0;
-    while (query(SYSTEM_HANDLE_INFORMATION, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) != 0) {
-        if (buffer.size() > (1u << 26)) return 0;
-        buffer.resize(buffer.size() * 2);
-    }
-    const ULONG count = *reinterpret_cast<ULONG*>(buffer.data());
-    const Entry* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
-    DWORD own = 0;
-    for (ULONG i = 0; i < count; ++i)
-        if (entries[i].ownerPid == GetCurrentProcessId()) ++own;
-    return own;
-}
+// Handles this process holds.
+DWORD HandleCount() { return static_cast<DWORD>(ProcessHandleCount(GetCurrentProcessId())); }
 
 TEST_F(FaultTest, SessionEventsTogglesAndReplugsLeakNoHandle) {
     const DWORD before = HandleCount();

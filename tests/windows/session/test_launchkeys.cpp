@@ -17,7 +17,7 @@
 #include "../../../driver/input/sound.h"
 #include "../../../driver/input/usersession.h"
 #include "../input/events.h"
-#include "handlecount.h"
+#include "../support/handlecount.h"
 #include "shelltray.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "../../../common/registry.h"
-#include "handlecount.h"
+#include "../support/handlecount.h"
 #include "sessionfixture.h"
 
 namespace {

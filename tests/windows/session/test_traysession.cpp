@@ -11,7 +11,7 @@
 #include "../../../driver/service/tray.h"
 #include "../control/plainclient.h"
 #include "../control/wire.h"
-#include "handlecount.h"
+#include "../support/handlecount.h"
 #include "sessionfixture.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // How many handles a process holds, read from the system's handle list
 // (Wine answers GetProcessHandleCount for other processes with 0).
-#ifndef ORVIK_TESTS_SESSION_HANDLECOUNT_H
-#define ORVIK_TESTS_SESSION_HANDLECOUNT_H
+#ifndef ORVIK_TESTS_SUPPORT_HANDLECOUNT_H
+#define ORVIK_TESTS_SUPPORT_HANDLECOUNT_H
 
 #include <windows.h>
 
