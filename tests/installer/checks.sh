@@ -269,6 +269,7 @@ run_installer_silent_check() {
         check_installed 5
         check_first_session
         check_typing "installed"
+        check_settings_ranges
 
         echo "-- upgrade: the user's settings stay, the factory values come back, the service restarts"
         reply=$(exec 3<>/dev/tcp/127.0.0.1/1213 && printf '\x05\x01\x1e\x00\xf4\x01' >&3 && timeout 10 head -c 1 <&3)
@@ -323,6 +324,14 @@ run_installer_silent_check() {
     sim_stop "$SIM_PID"
     wine_end "$prefix"
     record installer_silent $status
+}
+
+# The settings program on the installed values: the ranges of its sliders
+# and fields are the factory ones.
+check_settings_ranges() {
+    ORVIK_SIM_PORT=$SIM_PORT wine build/wintest/tests/windows/settings/installed_settings_check.exe \
+        --gtest_color=no | tr -d '\r' | tee build/installed_settings.log | grep -q '^\[  PASSED  \]' ||
+        fail "the settings program does not offer the factory ranges (build/installed_settings.log)"
 }
 
 # Waits for the page of the wizard titled $WIZARD that shows $1, then takes
