@@ -8,6 +8,7 @@
 // them. The depacketizer arms repeat with WM_START_REPEAT and ends it with
 // WM_STOP_REPEAT.
 #include "../../common/trace.h"
+#include "hiddenwindow.h"
 #include "inject.h"
 #include "keyboard.h"
 #include "mouse.h"
@@ -153,20 +154,7 @@ LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 int CreateTimerWindow() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = TimerWndProc;
-    windowClass.hInstance = instance;
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = TIMER_WINDOW_CLASS;
-    if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        Trace("CreateTimerWindow: RegisterClassEx Error %lu", GetLastError());
-        return 0;
-    }
-    HWND window = CreateWindowExA(0, TIMER_WINDOW_CLASS, TIMER_WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateHiddenWindow(TIMER_WINDOW_CLASS, TIMER_WINDOW_TITLE, TimerWndProc);
     if (!window) {
         Trace("CreateTimerWindow: CreateWindowEx Error %lu", GetLastError());
         return 0;

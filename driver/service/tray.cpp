@@ -21,6 +21,7 @@
 #include "../../common/trace.h"
 #include "../devicelink/commands.h"
 #include "../devicelink/devicelink.h"
+#include "../input/hiddenwindow.h"
 #include "../input/keyboard.h"
 #include "../input/launchtext.h"
 #include "../input/usersession.h"
@@ -171,19 +172,7 @@ LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     }
 }
 
-HWND CreateTrayWindow() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = TrayWndProc;
-    windowClass.hInstance = instance;
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = TRAY_WINDOW_CLASS;
-    if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return 0;
-    return CreateWindowExA(0, TRAY_WINDOW_CLASS, TRAY_WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
-}
+HWND CreateTrayWindow() { return CreateHiddenWindow(TRAY_WINDOW_CLASS, TRAY_WINDOW_TITLE, TrayWndProc); }
 
 // Sets the ready event only once the window exists; without a window the
 // thread ends at once, which its starter sees as the failure.
