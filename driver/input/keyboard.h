@@ -31,10 +31,6 @@ const UINT WM_STOP_REPEAT = WM_USER + 2;
 const UINT_PTR TMR_HOLD = 1;
 const UINT_PTR TMR_REPEAT = 2;
 const UINT_PTR TMR_WATCH = 3;
-const UINT_PTR TMR_SYSTAY = 4;  // the tray icon's retry timer
-const UINT TMR_SYSTAY_PERIOD_MS = 50;
-// Starts TMR_SYSTAY; only the window's own thread may set its timers.
-const UINT WM_START_TRAY_TIMER = WM_USER + 3;
 
 // Posted to the registered settings window when the device reports its power state.
 const UINT WM_POWER_MODE = WM_USER + 20;
@@ -63,12 +59,12 @@ extern volatile unsigned short gusHold_Interval;         // ms from the first ke
 extern volatile unsigned short gusRepeat_Interval;       // ms between repeats
 extern volatile unsigned short gusRepeatWatch_Interval;  // ms between still-held checks
 
-// The tray icon owns timer TMR_SYSTAY and may own further messages of the
-// timer window. When set, TimerWndProc offers it every message that key
-// repeat does not handle; it returns 1 when it handled the message and then
-// stores the message's result.
+// The service (its tray icon) owns timers and messages of the timer window
+// beyond key repeat's. When set, TimerWndProc offers it every message that
+// key repeat does not handle; it returns 1 when it handled the message and
+// then stores the message's result.
 typedef int (*TimerWndExtension)(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
-extern TimerWndExtension gpfnTrayTimerWndExtension;
+extern TimerWndExtension gpfnTimerWndExtension;
 
 // Handles the batch's records in order, frees each one and clears its slot;
 // leaves the batch empty. A count above MAX_BATCH_EVENTS is cut to it.
@@ -101,8 +97,9 @@ int ApplyKeyRepeatSettings(LONG enabled, unsigned short rate, unsigned short hol
 
 // Asks the timer window to stop key repeat; any thread.
 void RequestStopKeyRepeat();
-// Asks the timer window to start the tray icon's retry timer; any thread.
-void RequestTrayTimer();
+// Posts a message (one the extension handles) to the timer window, from any
+// thread; 0 when there is no timer window.
+int PostToTimerWindow(UINT message);
 
 // Whether any of the left, right or generic Ctrl (Shift) keys is down.
 int IsCtrlKeyDown();

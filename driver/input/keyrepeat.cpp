@@ -14,7 +14,7 @@
 #include "mouse.h"
 
 HWND volatile ghTimerWnd = 0;
-TimerWndExtension gpfnTrayTimerWndExtension = nullptr;
+TimerWndExtension gpfnTimerWndExtension = nullptr;
 
 volatile LONG bKeyStillHeld = 0;
 volatile LONG bRepeatArmed = 0;
@@ -25,18 +25,18 @@ volatile unsigned short gusHold_Interval = 1050;
 volatile unsigned short gusRepeat_Interval = 50;
 volatile unsigned short gusRepeatWatch_Interval = REPEAT_WATCH_INTERVAL_MS;
 
+int PostToTimerWindow(UINT message) {
+    HWND timerWindow = ghTimerWnd;
+    // A post to no window would land in the calling thread's own queue.
+    return timerWindow && PostMessageA(timerWindow, message, 0, 0);
+}
+
 namespace {
 
 const char* const TIMER_WINDOW_CLASS = "MYCLASS1";
 const char* const TIMER_WINDOW_TITLE = "SysTrayMsgDispatcher";
 
 BYTE gucRepeatingKey = 0;  // the key the running repeat types; timer window thread only
-
-int PostToTimerWindow(UINT message) {
-    HWND timerWindow = ghTimerWnd;
-    // A post to no window would land in the calling thread's own queue.
-    return timerWindow && PostMessageA(timerWindow, message, 0, 0);
-}
 
 void StopKeyRepeat(HWND window) {
     KillTimer(window, TMR_HOLD);
@@ -122,7 +122,6 @@ int ApplyKeyRepeatSettings(LONG enabled, unsigned short rate, unsigned short hol
 
 void RequestStopKeyRepeat() { PostToTimerWindow(WM_STOP_REPEAT); }
 
-void RequestTrayTimer() { PostToTimerWindow(WM_START_TRAY_TIMER); }
 
 LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -131,9 +130,6 @@ LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_STOP_REPEAT:
         StopKeyRepeat(window);
-        return 0;
-    case WM_START_TRAY_TIMER:
-        SetTimer(window, TMR_SYSTAY, TMR_SYSTAY_PERIOD_MS, nullptr);
         return 0;
     case WM_TIMER:
         if (HandleRepeatTimer(window, wParam)) return 0;
@@ -148,7 +144,7 @@ LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         break;
     }
     LRESULT result = 0;
-    TimerWndExtension extension = gpfnTrayTimerWndExtension;
+    TimerWndExtension extension = gpfnTimerWndExtension;
     if (extension && extension(window, message, wParam, lParam, &result)) return result;
     return message == WM_TIMER ? 0 : DefWindowProcA(window, message, wParam, lParam);
 }

@@ -200,9 +200,15 @@ void ForgetTrayThread() {
     g_hSysTrayThread = 0;
 }
 
-// TMR_SYSTAY on the timer window: adds the icon once the shell takes it,
+// TMR_SYSTAY on the timer window: started there (only the window's own
+// thread may set its timers), it adds the icon once the shell takes it,
 // unless "ShowTaskIcon" says no icon.
 int TrayTimerWndExtension(HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+    if (message == WM_START_TRAY_TIMER) {
+        SetTimer(window, TMR_SYSTAY, TMR_SYSTAY_PERIOD_MS, nullptr);
+        *result = 0;
+        return 1;
+    }
     if (message != WM_TIMER || wParam != TMR_SYSTAY) return 0;
     *result = 0;
     if (!GetDwordValueFromRegistry(REG_COMPORT_KEY, "ShowTaskIcon", 1)) {
@@ -215,7 +221,7 @@ int TrayTimerWndExtension(HWND window, UINT message, WPARAM wParam, LPARAM, LRES
 }
 
 // The tray owns TMR_SYSTAY from the start, whichever call site arms it.
-const bool bTrayTimerExtensionSet = (gpfnTrayTimerWndExtension = TrayTimerWndExtension) != nullptr;
+const bool bTrayTimerExtensionSet = (gpfnTimerWndExtension = TrayTimerWndExtension) != nullptr;
 
 BOOL StartTrayThread() {
     g_hSysTrayReadyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -239,6 +245,8 @@ BOOL StartTrayThread() {
 }
 
 }  // namespace
+
+void RequestTrayTimer() { PostToTimerWindow(WM_START_TRAY_TIMER); }
 
 BOOL AddTrayIcon() {
     HWND window = ghTrayWnd;

@@ -18,6 +18,12 @@ const UINT WM_TRAYNOTIFY = WM_USER + 1;  // the icon's callback message
 
 enum TrayIconResource { IDI_CONNECTED = 102, IDI_NOT_CONNECTED = 104 };
 
+// The icon's retry timer on the timer window, and the message that starts it
+// there (only the window's own thread may set its timers).
+const UINT_PTR TMR_SYSTAY = 4;
+const UINT TMR_SYSTAY_PERIOD_MS = 50;
+const UINT WM_START_TRAY_TIMER = WM_USER + 3;
+
 enum TrayMenuCommand { ID_TRAY_SETTINGS = 40001, ID_TRAY_CONNECTION = 40004, ID_TRAY_EXIT = 40005 };
 
 // Adds the icon with the picture and tip of the connection state; the
@@ -37,6 +43,8 @@ BOOL DoInitForTaskbarIcon();
 // Ends the tray thread without waiting for it; leaves the icon alone.
 // FALSE when it did not run.
 BOOL DoDeInitForTaskbarIcon();
+// Asks the timer window to start TMR_SYSTAY; any thread.
+void RequestTrayTimer();
 
 // Starts OrvikSettings.exe from the driver's folder as the logged-on user.
 BOOL LaunchOrvikSettings();

@@ -179,7 +179,7 @@ TEST_F(KeyRepeat, TimerWindowEndsItsThreadOnDestroy) {
 volatile LONG gExtensionTimer = 0;
 HANDLE gExtensionCalled = nullptr;
 
-int RecordTrayTimer(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+int RecordExtensionTimer(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
     if (message != WM_TIMER) return 0;
     gExtensionTimer = static_cast<LONG>(wParam);
     *result = 0;
@@ -187,18 +187,19 @@ int RecordTrayTimer(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT* result) 
     return 1;
 }
 
-TEST_F(KeyRepeat, TheTrayTimerGoesToTheTrayExtension) {
+TEST_F(KeyRepeat, TimersBeyondKeyRepeatsGoToTheExtension) {
+    const UINT_PTR OTHER_TIMER = 4;  // the tray's retry timer in the driver
     gExtensionCalled = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    gpfnTrayTimerWndExtension = RecordTrayTimer;
-    PostMessageA(ghTimerWnd, WM_TIMER, TMR_SYSTAY, 0);
+    gpfnTimerWndExtension = RecordExtensionTimer;
+    PostMessageA(ghTimerWnd, WM_TIMER, OTHER_TIMER, 0);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(gExtensionCalled, 2000));
-    EXPECT_EQ(static_cast<LONG>(TMR_SYSTAY), gExtensionTimer);
+    EXPECT_EQ(static_cast<LONG>(OTHER_TIMER), gExtensionTimer);
 
     gExtensionTimer = 0;
     PostMessageA(ghTimerWnd, WM_TIMER, TMR_WATCH, 0);
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(gExtensionCalled, 300))
         << "key repeat's own timers are not offered";
-    gpfnTrayTimerWndExtension = nullptr;
+    gpfnTimerWndExtension = nullptr;
     CloseHandle(gExtensionCalled);
 }
 

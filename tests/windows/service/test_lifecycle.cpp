@@ -20,6 +20,7 @@
 #include "../../../driver/service/resource.h"
 #include "../../../driver/service/serviceevents.h"
 #include "../../../driver/service/servicehost.h"
+#include "../../../driver/service/tray.h"
 #include "../input/recorder.h"
 #include "../support/driverlink.h"
 #include "driverprocess.h"
@@ -94,7 +95,7 @@ protected:
         bDebugMode = 1;
         gTimerWindowMessages = gTrayTicks = gDialogs = 0;
         gDialogAnswer = IDCANCEL;
-        gpfnTrayTimerWndExtension = StandInForTray;
+        gpfnTimerWndExtension = StandInForTray;
         g_ui.dialogBoxParamA = AnswerErrorDialog;
     }
 
@@ -104,7 +105,7 @@ protected:
             WaitForSingleObject(service_, STOP_TIMEOUT_MS);
             CloseHandle(service_);
         }
-        gpfnTrayTimerWndExtension = nullptr;
+        gpfnTimerWndExtension = nullptr;
         g_ui.dialogBoxParamA = DialogBoxParamA;
         LinkFixture::TearDown();
     }
