@@ -1,6 +1,6 @@
-// Shows each page of the settings program in turn for scripts/screenshots:
-// for every page it prints "shot NAME LEFT TOP WIDTH HEIGHT" (the main
-// window on the screen) and waits for a line on its input, the sign that
+// Shows each page of the settings program in turn for scripts/screenshots,
+// then the two connection error dialogs: for every picture it prints
+// "shot NAME LEFT TOP WIDTH HEIGHT" (the window on the screen) and waits for a line on its input, the sign that
 // the picture is taken. Not a test: scripts/test does not run it.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -56,9 +56,13 @@ protected:
 
     void Shoot(const char* name) {
         ASSERT_TRUE(Idle());
+        ShootWindow(name, MainWindow());
+    }
+
+    static void ShootWindow(const char* name, HWND window) {
         Sleep(500);  // the last repaint
         RECT area;
-        GetWindowRect(MainWindow(), &area);
+        GetWindowRect(window, &area);
         std::printf("shot %s %ld %ld %ld %ld\n", name, area.left, area.top, area.right - area.left,
                     area.bottom - area.top);
         std::fflush(stdout);
@@ -80,6 +84,38 @@ TEST_F(Screenshots, EveryPage) {
         ASSERT_NE(nullptr, SelectTab(page.tab)) << page.name;
         Shoot(page.name);
     }
+}
+
+// The connection error dialogs: the settings program's when the device does
+// not answer a page, the driver's when the device does not start.
+TEST_F(Screenshots, ConnectionErrorDialogs) {
+    ASSERT_TRUE(StartSettings());
+    BringForward();
+    ASSERT_TRUE(sim.Run("silent all"));
+    SelectTab(2);  // the Keyboard page asks the device, which keeps silent
+    HWND settingsDialog = WaitForDialog("Tavelin Error");
+    ASSERT_NE(nullptr, settingsDialog);
+    ShootWindow("settings-error", settingsDialog);
+    Press(settingsDialog, IDCANCEL);
+    ASSERT_TRUE(StopDriver());
+
+    // A device that is not started and does not take the start command.
+    ASSERT_TRUE(sim.Run("silent off"));
+    ASSERT_TRUE(sim.Run("set powerstate FD"));
+    ASSERT_TRUE(sim.Run("silent 0680"));
+    DebugDriver driver;
+    ASSERT_TRUE(driver.Start());
+    HWND driverDialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        driverDialog = FindWindowA("#32770", "Error");
+        return driverDialog && IsWindowVisible(driverDialog);
+    }));
+    ShootWindow("driver-error", driverDialog);
+    PostMessageA(GetDlgItem(driverDialog, 1024), BM_CLICK, 0, 0);  // Turn Off, then its alert
+    HWND alert = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (alert = FindWindowA("#32770", "Alert")) != nullptr; }));
+    PostMessageA(GetDlgItem(alert, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(driver.WaitForExit(UI_TIMEOUT_MS));
 }
 
 }  // namespace
