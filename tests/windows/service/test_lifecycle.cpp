@@ -37,6 +37,11 @@ INT_PTR gDialogAnswer = IDCANCEL;
 
 int StandInForTray(HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
     InterlockedIncrement(&gTimerWindowMessages);
+    if (message == WM_START_TRAY_TIMER) {  // started on the window's own thread, as the tray does
+        SetTimer(window, TMR_SYSTAY, TMR_SYSTAY_PERIOD_MS, nullptr);
+        *result = 0;
+        return 1;
+    }
     if (message != WM_TIMER || wParam != TMR_SYSTAY) return 0;
     InterlockedIncrement(&gTrayTicks);
     KillTimer(window, TMR_SYSTAY);
