@@ -269,7 +269,6 @@ run_installer_silent_check() {
         check_installed 5
         check_first_session
         check_typing "installed"
-        check_settings_ranges
 
         echo "-- upgrade: the user's settings stay, the factory values come back, the service restarts"
         reply=$(exec 3<>/dev/tcp/127.0.0.1/1213 && printf '\x05\x01\x1e\x00\xf4\x01' >&3 && timeout 10 head -c 1 <&3)
@@ -291,6 +290,7 @@ run_installer_silent_check() {
         # The driver writes its description at every start.
         echo "$dump" | reg_get 'Software\Brevane_org\Application' Desc >/dev/null || fail "the service was not restarted"
         check_typing "upgraded"
+        check_settings_ranges
 
         echo "-- uninstall (silent): settings kept; a second run of the uninstaller changes nothing"
         folder=$(install_folder)
