@@ -110,7 +110,6 @@ TEST_F(MousePage, OnlySpaceEndHomeAndTheArrowsActInsideThePage) {
     // values stored the defaults are 2 and 5, and tap to click off.
     Focus(Control(IDC_MOUSE_DEFAULTS));
     Keys(VK_RETURN);
-    BringForward();  // the tap target lies in front of it
     Click(Control(IDC_MOUSE_TAP));
     ASSERT_TRUE(WaitUntil([&] { return StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap") == 1; }));
     ASSERT_TRUE(Idle());
@@ -150,16 +149,18 @@ TEST_F(MousePage, TheTapBoxSwitchesTheDriversTapsAndKeepsTheSessionValue) {
     };
     EXPECT_EQ(Lines{}, tapOnTarget()) << "tap to click was off";
 
-    BringForward();  // the tap target lies in front of it
-    Click(Control(IDC_MOUSE_TAP));
+    // A click as the button takes it (BM_CLICK): under Wine a real click
+    // right after the device's tap on another window does not reach it.
+    Press(page, IDC_MOUSE_TAP);
     ASSERT_TRUE(WaitUntil([&] { return StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap") == 1; }));
     ASSERT_TRUE(Idle());
     EXPECT_TRUE(IsChecked(Control(IDC_MOUSE_TAP)));
     EXPECT_EQ("1111", EnabledStates(page, kTappingControls));
     EXPECT_EQ((Lines{"ldown", "lup"}), tapOnTarget());
 
-    BringForward();  // the tap target lies in front of it
-    Click(Control(IDC_MOUSE_TAP));
+    // A click as the button takes it (BM_CLICK): under Wine a real click
+    // right after the device's tap on another window does not reach it.
+    Press(page, IDC_MOUSE_TAP);
     ASSERT_TRUE(WaitUntil([&] { return StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap") == 0; }));
     ASSERT_TRUE(Idle());
     EXPECT_FALSE(IsChecked(Control(IDC_MOUSE_TAP)));
@@ -205,11 +206,9 @@ TEST_F(MousePageRequests, AShortReplyIsNoReplyAndTheTapBoxSendsOneThenZero) {
     Press(dialog, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
 
-    BringForward();  // the tap target lies in front of it
     Click(Control(IDC_MOUSE_TAP));
     ASSERT_TRUE(WaitUntil([&] { return StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap") == 1; }));
     ASSERT_TRUE(Idle());
-    BringForward();  // the tap target lies in front of it
     Click(Control(IDC_MOUSE_TAP));
     ASSERT_TRUE(WaitUntil([&] { return StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap") == 0; }));
     ASSERT_TRUE(Idle());
