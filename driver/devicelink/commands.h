@@ -9,6 +9,7 @@
 const DWORD ORDINARY_RESPONSE_TIMEOUT_MS = 5000;
 const DWORD START_RESPONSE_TIMEOUT_MS = 2500;
 const DWORD START_SETTLE_MS = 2000;  // between the start command and the handshake
+extern DWORD gdwStartSettleMs;        // START_SETTLE_MS; a soak of many reconnects shortens it
 
 // Sends one command and waits for the device's answer. `payload` holds two
 // zero bytes and the value (0 when the command has none); `response`, when

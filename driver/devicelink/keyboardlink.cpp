@@ -12,6 +12,7 @@ HANDLE g_hReadThread = 0;
 volatile BYTE gbReadThreadState = THREAD_ENDED;
 HANDLE g_hDepacketizerThread = 0;
 volatile BYTE gbDepacketizerState = THREAD_ENDED;
+DWORD gdwStartSettleMs = START_SETTLE_MS;
 
 namespace {
 
@@ -93,7 +94,7 @@ void AllowDeviceLinkStart() {
 
 void WaitForDeviceToSettle() {
     EnsureLinkLock();
-    WaitForSingleObject(ghShutDownEvent, START_SETTLE_MS);
+    WaitForSingleObject(ghShutDownEvent, gdwStartSettleMs);
 }
 
 int CreateDeviceLinkObjects() {

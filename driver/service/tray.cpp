@@ -295,8 +295,9 @@ BOOL LaunchOrvikSettings() {
 
 void AnnounceConnectionState(int connected) {
     SetConnectionState(connected);
-    SetTrayIconState(connected ? IDI_CONNECTED : IDI_NOT_CONNECTED);
+    // Stored before it is shown: whoever sees the icon change reads the same.
     SetDwordValueFromRegistry(REG_COMPORT_KEY, "Connected", connected);
+    SetTrayIconState(connected ? IDI_CONNECTED : IDI_NOT_CONNECTED);
     HWND settingsWindow = hSettingsWnd;
     if (settingsWindow && IsWindow(settingsWindow)) PostMessageA(settingsWindow, WM_CONNECTION_STATE, connected, 0);
 }

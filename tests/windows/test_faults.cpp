@@ -52,6 +52,7 @@ protected:
         ASSERT_TRUE(recorder.Open("Orvik fault test"));
     }
     void TearDown() override {
+        gdwStartSettleMs = START_SETTLE_MS;
         recorder.Close();
         timerWindow_.Stop();
         DriverLinkTest::TearDown();
@@ -277,18 +278,21 @@ TEST_F(FaultTest, SessionEventsTogglesAndReplugsLeakNoHandle) {
         SetSessionEventForControlCode(i % 2 ? 130 : 131);  // lock, unlock
         ASSERT_TRUE(WaitFor([i] { return WaitForSingleObject(g_hSessionEvents[i % 2 ? 2 : 3], 0) != WAIT_OBJECT_0; }));
     }
-    for (int i = 0; i < 10; ++i) {
+    // The device answers at once: the settle time before the handshake only
+    // stretches two hundred switch-ons into minutes.
+    gdwStartSettleMs = 10;  // back in TearDown
+    for (int i = 0; i < 100 && !HasFailure(); ++i) {
         ASSERT_EQ(0, DoConnectionSequence());
         ASSERT_EQ(1, DoConnectionSequence());
     }
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 200 && !HasFailure(); ++i) {
         ASSERT_TRUE(sim.Run("unplug"));
         ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; }));
         ASSERT_TRUE(sim.Run("plug"));
         ASSERT_TRUE(sim.Run("set powerstate FB"));
         ASSERT_EQ(1, DoConnectionSequence());
     }
-    EXPECT_LE(HandleCount(), before + MARGIN) << "a cycle that leaks leaves ten or more behind";
+    EXPECT_LE(HandleCount(), before + MARGIN) << "a cycle that leaks leaves a hundred or more behind";
     EXPECT_EQ(kTypedA, Type({"press 41"}));
 }
 
