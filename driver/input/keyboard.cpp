@@ -188,11 +188,30 @@ void DispatchInputEvent(const InputEvent* event) {
     }
 }
 
+// Wine answers GetKeyState with the system's state on every thread, and
+// clears the shared key state when threads attach their input.
+bool RunningUnderWine() {
+    static const bool underWine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return underWine;
+}
+
 }  // namespace
 
 int IsCtrlKeyDown() {
     static const int kCtrlKeys[] = {VK_LCONTROL, VK_RCONTROL, VK_CONTROL};
     return AnyKeyDown(kCtrlKeys, 3);
+}
+
+bool IsCapsLockOn() {
+    // A toggle has no system-wide reading (GetAsyncKeyState tells only up or
+    // down), and this thread's own state is stale on Windows: read it as the
+    // thread in front, which takes the typed keys, sees it.
+    const DWORD self = GetCurrentThreadId();
+    const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const bool attached = !RunningUnderWine() && front && front != self && AttachThreadInput(self, front, TRUE);
+    const bool on = (GetKeyState(VK_CAPITAL) & 1) != 0;
+    if (attached) AttachThreadInput(self, front, FALSE);
+    return on;
 }
 
 int IsShiftKeyDown() {

@@ -104,6 +104,8 @@ int PostToTimerWindow(UINT message);
 // Whether any of the left, right or generic Ctrl (Shift) keys is down.
 int IsCtrlKeyDown();
 int IsShiftKeyDown();
+// Whether Caps Lock is on for the window that takes the typed keys.
+bool IsCapsLockOn();
 
 // Ctrl, Shift and Alt as the device sends them: VK_CONTROL and the left and
 // right forms. They are held for other keys, never typed or repeated alone.

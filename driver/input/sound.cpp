@@ -104,9 +104,7 @@ void PlayKeySound(KeySound sound) {
 
 void PlayKeyPressSound(BYTE sentKey) {
     if (!bSoundEnabled) return;
-    // A toggle has no system-wide reading (GetAsyncKeyState tells only up or
-    // down); this thread's own state is the one there is.
-    bIsCapsOn = GetKeyState(VK_CAPITAL) & 1;
+    bIsCapsOn = IsCapsLockOn();
     bIsShiftDown = IsShiftKeyDown();
     PlayKeySound(ChooseKeyPressSound(sentKey));
 }
