@@ -16,7 +16,7 @@
 #include "mouse.h"
 #include "sound.h"
 
-HWND volatile hSettingsWnd = 0;
+PowerModeListener gpfnPowerModeListener = nullptr;
 
 volatile LONG bIsFnPressed = 0;
 volatile LONG bFnAltLatched = 0;
@@ -150,8 +150,8 @@ void SendQuitShortcut() {
 }
 
 void PostPowerMode(PowerModeNotice mode) {
-    HWND settingsWindow = hSettingsWnd;
-    if (settingsWindow && IsWindow(settingsWindow)) PostMessageA(settingsWindow, WM_POWER_MODE, mode, 0);
+    const PowerModeListener listener = gpfnPowerModeListener;
+    if (listener) listener(mode);
 }
 
 void DispatchInputEvent(const InputEvent* event) {

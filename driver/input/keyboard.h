@@ -35,11 +35,14 @@ const UINT_PTR TMR_WATCH = 3;
 // Posted to the registered settings window when the device reports its power state.
 const UINT WM_POWER_MODE = WM_USER + 20;
 enum PowerModeNotice { POWER_MODE_NOT_STARTED = 0, POWER_MODE_NORMAL = 1, POWER_MODE_STANDBY = 2 };
+// Where the device's power-state reports go, on the depacketizer's thread;
+// the service passes them on to its settings window. None when 0.
+typedef void (*PowerModeListener)(PowerModeNotice mode);
+extern PowerModeListener gpfnPowerModeListener;
 
 const unsigned short REPEAT_WATCH_INTERVAL_MS = 99;
 
-extern HWND volatile hSettingsWnd;  // settings window registered by the control server, 0 = none
-extern HWND volatile ghTimerWnd;    // the hidden timer window, 0 while there is none
+extern HWND volatile ghTimerWnd;  // the hidden timer window, 0 while there is none
 
 // Keyboard state.
 extern volatile LONG bIsFnPressed;    // Fn layer on (special key 26 held)

@@ -32,6 +32,12 @@
 
 volatile BYTE ucServerState = THREAD_ENDED;
 HANDLE g_hServerThread = 0;
+HWND volatile hSettingsWnd = 0;
+
+void PostToSettingsWindow(UINT message, WPARAM wParam) {
+    HWND settingsWindow = hSettingsWnd;
+    if (settingsWindow && IsWindow(settingsWindow)) PostMessageA(settingsWindow, message, wParam, 0);
+}
 
 namespace {
 

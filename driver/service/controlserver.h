@@ -11,6 +11,10 @@
 
 extern volatile BYTE ucServerState;  // 0 stop requested, 1 running, 2 exited
 extern HANDLE g_hServerThread;
+extern HWND volatile hSettingsWnd;  // the settings window a client registered, 0 = none
+
+// Posts to the registered settings window, if that is still a window.
+void PostToSettingsWindow(UINT message, WPARAM wParam);
 
 // Starts the server thread unless one exists. 1 when a server thread runs.
 int StartControlServer();

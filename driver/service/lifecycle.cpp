@@ -166,6 +166,8 @@ void CloseSettingsWindow() {
     SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, SETTINGS_CLOSE_TIMEOUT_MS, &result);
 }
 
+void PostPowerModeToSettingsWindow(PowerModeNotice mode) { PostToSettingsWindow(WM_POWER_MODE, mode); }
+
 }  // namespace
 
 void ServiceStart(DWORD, LPSTR*) {
@@ -194,6 +196,7 @@ void RegisterDeviceLinkHooks() {
     const DeviceLinkHooks hooks = {AnnounceConnectionState, RetryWithConnectErrorDialog, GetSessionEvents,
                                    EndTaskbarIcon, RestoreTaskbarIcon};
     SetDeviceLinkHooks(hooks);
+    gpfnPowerModeListener = PostPowerModeToSettingsWindow;
 }
 
 int DoInit() {

@@ -20,7 +20,8 @@ void ServiceStart(DWORD argc, LPSTR* argv);
 void ServiceStop();
 
 // Gives the device link the service's ways to show a connection change and
-// to ask the user after a device that did not answer.
+// to ask the user after a device that did not answer, and sends the device's
+// power-state reports on to the settings window.
 void RegisterDeviceLinkHooks();
 
 // Operating-system check, device link, control server and settings. 1 when

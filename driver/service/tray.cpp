@@ -25,6 +25,7 @@
 #include "../input/keyboard.h"
 #include "../input/launchtext.h"
 #include "../input/usersession.h"
+#include "controlserver.h"
 #include "lifecycle.h"
 
 namespace {
@@ -298,8 +299,7 @@ void AnnounceConnectionState(int connected) {
     // Stored before it is shown: whoever sees the icon change reads the same.
     SetDwordValueFromRegistry(REG_COMPORT_KEY, "Connected", connected);
     SetTrayIconState(connected ? IDI_CONNECTED : IDI_NOT_CONNECTED);
-    HWND settingsWindow = hSettingsWnd;
-    if (settingsWindow && IsWindow(settingsWindow)) PostMessageA(settingsWindow, WM_CONNECTION_STATE, connected, 0);
+    PostToSettingsWindow(WM_CONNECTION_STATE, connected);
 }
 
 int DoConnectionSequence() {

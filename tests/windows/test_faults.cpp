@@ -11,6 +11,7 @@
 #include "../../driver/devicelink/devicelink.h"
 #include "../../driver/input/keyboard.h"
 #include "../../driver/input/sound.h"
+#include "../../driver/service/controlserver.h"
 #include "../../driver/service/lifecycle.h"
 #include "../../driver/service/serviceevents.h"
 #include "../../driver/service/tray.h"

@@ -9,6 +9,7 @@
 #include "../../driver/devicelink/devicelink.h"
 #include "../../driver/input/keyboard.h"
 #include "../../driver/input/sound.h"
+#include "../../driver/service/controlserver.h"
 #include "../../driver/service/tray.h"
 #include "input/recorder.h"
 #include "support/driverlink.h"

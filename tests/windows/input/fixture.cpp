@@ -32,7 +32,7 @@ void InputTest::SetUp() {
     bSoundEnabled = 0;
     bTapEnabled = 1;
     bRepeatEnabled = 1;
-    hSettingsWnd = 0;
+    gpfnPowerModeListener = nullptr;
     g_ui.playSoundA = SilentPlaySound;
     ASSERT_TRUE(recorder_.Open(WindowTitle())) << "the recorder window did not become the foreground window";
     // Clicks elsewhere would activate another window and take the keys with it.

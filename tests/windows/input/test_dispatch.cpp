@@ -1,12 +1,13 @@
 // The batch dispatcher: records handled in order, each freed exactly once
 // and its slot cleared, a corrupt count kept inside the 20 slots, and the
-// device's power notices forwarded to the registered settings window only.
+// device's power notices handed to the power-mode listener.
 //
 // To see the frees, this program replaces the global operator new and delete
 // and counts the frees of the records a test has put on its watch list.
 #include <windows.h>
 
 #include <new>
+#include <vector>
 
 #include "../../../driver/input/keyboard.h"
 #include "fixture.h"
@@ -126,16 +127,25 @@ TEST_F(Dispatcher, EmptyOrNegativeCountsAndNoBatchDoNothing) {
 
 struct PowerRow {
     unsigned char kind;
-    const char* expected;
+    int expected;
 };
 
-TEST_F(Dispatcher, PowerNoticesArePostedToTheRegisteredSettingsWindow) {
-    const PowerRow kRows[] = {{POWER_NORMAL, "power 01"}, {POWER_STANDBY, "power 02"}, {POWER_NOT_STARTED, "power 00"}};
-    hSettingsWnd = recorder_.Handle();
+std::vector<int> gPowerModes;
+
+void RecordPowerMode(PowerModeNotice mode) { gPowerModes.push_back(mode); }
+
+TEST_F(Dispatcher, PowerNoticesGoToTheListener) {
+    const PowerRow kRows[] = {{POWER_NORMAL, POWER_MODE_NORMAL},
+                              {POWER_STANDBY, POWER_MODE_STANDBY},
+                              {POWER_NOT_STARTED, POWER_MODE_NOT_STARTED}};
+    Dispatch({OfKind(POWER_NORMAL)});  // no listener: nothing happens
+    gpfnPowerModeListener = RecordPowerMode;
     for (const PowerRow& row : kRows) {
+        gPowerModes.clear();
         Dispatch({OfKind(row.kind)});
-        EXPECT_EQ(Messages{row.expected}, recorder_.Take()) << "kind " << int(row.kind);
+        EXPECT_EQ(std::vector<int>{row.expected}, gPowerModes) << "kind " << int(row.kind);
     }
+    EXPECT_TRUE(recorder_.Take().empty()) << "a power notice typed or clicked";
 }
 
 TEST_F(Dispatcher, PowerNoticesWithoutASettingsWindowPostNothing) {
