@@ -10,13 +10,15 @@
 
 namespace {
 
-// Opens or creates the key with full access. `created` tells which happened.
-LONG OpenOrCreateKey(HKEY root, const char* subkey, HKEY* key, bool* created) {
+// Opens or creates the key with full access; `created` tells which happened.
+// A failure is traced in the name of `caller`.
+bool OpenOrCreateKey(const char* caller, HKEY root, const char* subkey, HKEY* key, bool* created) {
     DWORD disposition = 0;
-    LONG status = RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                  nullptr, key, &disposition);
+    const LONG status = RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                        nullptr, key, &disposition);
     *created = disposition == REG_CREATED_NEW_KEY;
-    return status;
+    if (status != ERROR_SUCCESS) Trace("%s: RegCreateKeyEx Error %ld", caller, status);
+    return status == ERROR_SUCCESS;
 }
 
 LONG StoreString(HKEY key, const char* valueName, const char* value) {
@@ -40,22 +42,18 @@ DWORD GetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD
     }
     HKEY key;
     bool created;
-    LONG status = OpenOrCreateKey(HKEY_LOCAL_MACHINE, subkey, &key, &created);
-    if (status != ERROR_SUCCESS) {
-        Trace("GetDwordValueFromRegistry: RegCreateKeyEx Error %ld", status);
-        return fallback;
-    }
+    if (!OpenOrCreateKey("GetDwordValueFromRegistry", HKEY_LOCAL_MACHINE, subkey, &key, &created)) return fallback;
     DWORD value = 0;
     bool found = false;
     if (!created) {
         DWORD size = sizeof value;
-        status = RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+        const LONG status = RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
         found = status == ERROR_SUCCESS;
         if (!found) Trace("GetDwordValueFromRegistry: RegQueryValueEx Error %ld", status);
     }
     if (!found) {
-        status = RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&fallback),
-                                sizeof fallback);
+        const LONG status = RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&fallback),
+                                           sizeof fallback);
         if (status != ERROR_SUCCESS) Trace("GetDwordValueFromRegistry: RegQueryValueEx Error %ld", status);
         value = fallback;
     }
@@ -70,12 +68,9 @@ int SetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD v
     }
     HKEY key;
     bool created;
-    LONG status = OpenOrCreateKey(HKEY_LOCAL_MACHINE, subkey, &key, &created);
-    if (status != ERROR_SUCCESS) {
-        Trace("SetDwordValueFromRegistry: RegCreateKeyEx Error %ld", status);
-        return 0;
-    }
-    status = RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    if (!OpenOrCreateKey("SetDwordValueFromRegistry", HKEY_LOCAL_MACHINE, subkey, &key, &created)) return 0;
+    const LONG status =
+        RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         Trace("SetDwordValueFromRegistry: RegQueryValueEx Error %ld", status);
@@ -92,13 +87,9 @@ int GetStringValueFromRegistry(HKEY root, const char* subkey, const char* valueN
     }
     HKEY key;
     bool created;
-    LONG status = OpenOrCreateKey(root, subkey, &key, &created);
-    if (status != ERROR_SUCCESS) {
-        Trace("GetStringValueFromRegistry: RegCreateKeyEx Error %ld", status);
-        return 0;
-    }
+    if (!OpenOrCreateKey("GetStringValueFromRegistry", root, subkey, &key, &created)) return 0;
     int result = 1;
-    status = ERROR_FILE_NOT_FOUND;
+    LONG status = ERROR_FILE_NOT_FOUND;
     if (!created) {
         Trace("REG_OPENED_EXISTING_KEY %s", subkey);
         DWORD size = outputSize;
@@ -126,12 +117,8 @@ int SetStringValueInRegistry(HKEY root, const char* subkey, const char* valueNam
     }
     HKEY key;
     bool created;
-    LONG status = OpenOrCreateKey(root, subkey, &key, &created);
-    if (status != ERROR_SUCCESS) {
-        Trace("SetStringValueInRegistry: RegCreateKeyEx Error %ld", status);
-        return 0;
-    }
-    status = StoreString(key, valueName, value);
+    if (!OpenOrCreateKey("SetStringValueInRegistry", root, subkey, &key, &created)) return 0;
+    const LONG status = StoreString(key, valueName, value);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         Trace("SetStringValueInRegistry: RegSetValueEx Error %ld", status);
