@@ -242,6 +242,26 @@ check_uninstalled() {
         fail "the Start-menu entries are still there"
 }
 
+# A fresh prefix ($prefix, the caller's) with the simulator on COM$2 for the
+# check named $1.
+begin_check() {  # name, simulator port
+    prefix=$(wine_fresh_prefix "$1")
+    export WINEPREFIX=$prefix
+    sim_start "$prefix" "$2" || return 1
+    started_pids+=("$SIM_PID")
+}
+
+# Records the check from the caller's $status, shows its failures, and ends
+# its simulator and prefix.
+end_check() {  # name, log
+    unset WINEPREFIX
+    grep 'FAILED' "$2"
+    [ $status -eq 0 ] || tail -n 30 "$2"
+    sim_stop "$SIM_PID"
+    wine_end "$prefix"
+    record "$1" $status
+}
+
 run_installer_silent_check() {
     # Checks read pipelines with grep -q, which may end before the writer.
     local -
@@ -249,10 +269,7 @@ run_installer_silent_check() {
     [[ installer_silent =~ ${TEST_FILTER:-.} ]] || return 0
     echo "== installer_silent (Wine)"
     local prefix log=build/installer_silent.log status=0 folder dump code
-    prefix=$(wine_fresh_prefix installer_silent)
-    export WINEPREFIX=$prefix
-    sim_start "$prefix" 5 || { record installer_silent 1; return; }
-    started_pids+=("$SIM_PID")
+    begin_check installer_silent 5 || { record installer_silent 1; return; }
     {
         open_notepad
         echo "-- refusals: a newer Windows, a bad port"
@@ -318,12 +335,7 @@ run_installer_silent_check() {
         wine taskkill /f /im notepad.exe
         wait "$NOTEPAD_PID"
     } >"$log" 2>&1
-    unset WINEPREFIX
-    grep 'FAILED' "$log"
-    [ $status -eq 0 ] || tail -n 30 "$log"
-    sim_stop "$SIM_PID"
-    wine_end "$prefix"
-    record installer_silent $status
+    end_check installer_silent "$log"
 }
 
 # The settings program on the installed values: the ranges of its sliders
@@ -354,10 +366,7 @@ run_installer_wizard_check() {
     [[ installer_wizard =~ ${TEST_FILTER:-.} ]] || return 0
     echo "== installer_wizard (Wine, keys typed under Xvfb)"
     local prefix log=build/installer_wizard.log status=0 setup_pid code
-    prefix=$(wine_fresh_prefix installer_wizard)
-    export WINEPREFIX=$prefix
-    sim_start "$prefix" 6 || { record installer_wizard 1; return; }
-    started_pids+=("$SIM_PID")
+    begin_check installer_wizard 6 || { record installer_wizard 1; return; }
     mkdir -p build/screenshots
     {
         # The system's serial ports: Wine's COM1, and COM5 and COM6.
@@ -395,12 +404,7 @@ run_installer_wizard_check() {
         check_uninstalled
         [ -z "$(reg_dump "$COMPANY")" ] || fail "the settings were kept after No"
     } >"$log" 2>&1
-    unset WINEPREFIX
-    grep 'FAILED' "$log"
-    [ $status -eq 0 ] || tail -n 30 "$log"
-    sim_stop "$SIM_PID"
-    wine_end "$prefix"
-    record installer_wizard $status
+    end_check installer_wizard "$log"
 }
 
 run_release_check() {

@@ -10,6 +10,7 @@
 #include "../../driver/devicelink/messages.h"
 #include "../../driver/service/resource.h"
 #include "../../driver/service/serviceevents.h"
+#include "support/dialogpresser.h"
 #include "support/driverlink.h"
 
 namespace {
@@ -172,28 +173,28 @@ protected:
 
 TEST_F(ErrorDialogTest, RetryRepeatsTheStartUntilCancel) {
     ASSERT_TRUE(sim.Run("silent 0680"));
-    DialogAnswerer answerer({IDRETRY, IDRETRY, IDCANCEL});
+    DialogPresser answerer({IDRETRY, IDRETRY, IDCANCEL});
     EXPECT_EQ(0, SendStartZSM());
-    EXPECT_EQ(3, answerer.Answered());
+    EXPECT_EQ(3u, answerer.Shown().size());
     EXPECT_EQ((Lines{wire::START_ZSM, wire::START_ZSM, wire::START_ZSM}), Commands());
-    ASSERT_FALSE(answerer.Texts().empty());
+    ASSERT_FALSE(answerer.Shown().empty());
     EXPECT_EQ("Unable to detect a connected device. Please check that the serial cable is connected properly and "
               "make sure that the device is turned on.\n\nWould you like to retry to establish a connection, turn "
               "off the Tavelin or cancel the attemp to connect?",
-              answerer.Texts()[0]);
+              answerer.Shown()[0].text);
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(g_hServiceStopEvent, 0)) << "Cancel does not stop the driver";
 }
 
 TEST_F(ErrorDialogTest, RetryThatSucceedsEndsTheLoop) {
     ASSERT_TRUE(sim.Run("silent 0680 once"));
-    DialogAnswerer answerer({IDRETRY});
+    DialogPresser answerer({IDRETRY});
     EXPECT_EQ(1, SendStartZSM());
-    EXPECT_EQ(1, answerer.Answered());
+    EXPECT_EQ(1u, answerer.Shown().size());
 }
 
 TEST_F(ErrorDialogTest, TurnOffAlertsAndStopsTheDriver) {
     ASSERT_TRUE(sim.Run("silent 0680"));
-    DialogAnswerer answerer({IDC_TURNOFF});
+    DialogPresser answerer({IDC_TURNOFF});
     EXPECT_EQ(0, SendStartZSM());
     ASSERT_EQ(1u, messages.size());
     EXPECT_EQ("Alert", messages[0].caption);
@@ -206,9 +207,9 @@ TEST_F(ErrorDialogTest, TurnOffAlertsAndStopsTheDriver) {
 TEST_F(ErrorDialogTest, RefusedWakeUpAsksAgainOnEveryFailure) {
     ASSERT_TRUE(sim.Run("set powerstate FC"));
     ASSERT_TRUE(sim.Run("fail 012F"));
-    DialogAnswerer answerer({IDRETRY, IDCANCEL});
+    DialogPresser answerer({IDRETRY, IDCANCEL});
     EXPECT_EQ(0, PowerStateSequence());
-    EXPECT_EQ(2, answerer.Answered());
+    EXPECT_EQ(2u, answerer.Shown().size());
     EXPECT_EQ((Lines{wire::GET_POWERSTATE, wire::SET_POWERSTATE_NORMAL, wire::SET_POWERSTATE_NORMAL}), Commands());
 }
 

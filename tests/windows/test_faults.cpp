@@ -15,10 +15,9 @@
 #include "../../driver/service/lifecycle.h"
 #include "../../driver/service/serviceevents.h"
 #include "../../driver/service/tray.h"
-#include "input/recorder.h"
-#include "support/driverlink.h"
+#include "support/dialogpresser.h"
 #include "support/handlecount.h"
-#include "support/timerwindowthread.h"
+#include "support/typinglink.h"
 
 namespace {
 
@@ -38,25 +37,12 @@ Messages KeysDown() {
     return down;
 }
 
-class FaultTest : public DriverLinkTest {
+class FaultTest : public TypingLinkTest {
 protected:
-    void SetUp() override {
-        DriverLinkTest::SetUp();
-        bSoundEnabled = 0;
-        bRepeatEnabled = 1;
-        gusHold_Interval = 300;
-        gusRepeat_Interval = 50;
-        gusRepeatWatch_Interval = 99;
-        ASSERT_TRUE(timerWindow_.Start());
-        ASSERT_TRUE(sim.Run("set powerstate FB"));
-        ASSERT_EQ(1, InitSequence());
-        ASSERT_TRUE(recorder.Open("Orvik fault test"));
-    }
+    FaultTest() : TypingLinkTest("Orvik fault test") {}
     void TearDown() override {
         gdwStartSettleMs = START_SETTLE_MS;
-        recorder.Close();
-        timerWindow_.Stop();
-        DriverLinkTest::TearDown();
+        TypingLinkTest::TearDown();
     }
 
     // Button presses must land on the recorder, not on whatever lies under
@@ -65,12 +51,6 @@ protected:
         RECT area;
         ASSERT_TRUE(GetWindowRect(recorder.Handle(), &area));
         SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
-    }
-
-    Messages Type(std::initializer_list<const char*> commands) {
-        for (const char* command : commands) EXPECT_TRUE(sim.Run(command)) << command;
-        Sleep(150);
-        return recorder.Take();
     }
 
     // Holds down all that the device can hold: a drag with button key 1,
@@ -96,8 +76,6 @@ protected:
         EXPECT_EQ(Messages{}, recorder.Take()) << how << ": nothing repeats";
     }
 
-    RecorderWindow recorder;
-    TimerWindowThread timerWindow_;
 };
 
 TEST_F(FaultTest, EveryWayTheLinkGoesDownReleasesEverythingAndTypingResumes) {
@@ -199,7 +177,7 @@ TEST_F(FaultTest, FailedHandshakeAtSwitchOnLeavesTheLinkUpAndSaysSo) {
 
     ASSERT_TRUE(sim.Run("silent 0680"));  // the device does not start: fully closed
     EXPECT_EQ(0, DoConnectionSequence());
-    DialogAnswerer cancel({IDCANCEL});
+    DialogPresser cancel({IDCANCEL});
     EXPECT_EQ(0, DoConnectionSequence());
     EXPECT_EQ(0, GetConnectionState());
     EXPECT_EQ(nullptr, g_hBTPort);

@@ -11,45 +11,15 @@
 #include "../../driver/input/sound.h"
 #include "../../driver/service/controlserver.h"
 #include "../../driver/service/tray.h"
-#include "input/recorder.h"
-#include "support/driverlink.h"
-#include "support/timerwindowthread.h"
+#include "support/typinglink.h"
 
 namespace {
 
 using Messages = std::vector<std::string>;
 
-class TypingTest : public DriverLinkTest {
+class TypingTest : public TypingLinkTest {
 protected:
-    void SetUp() override {
-        DriverLinkTest::SetUp();
-        bSoundEnabled = 0;
-        bRepeatEnabled = 1;
-        gusHold_Interval = 300;
-        gusRepeat_Interval = 50;
-        gusRepeatWatch_Interval = 99;
-        ASSERT_TRUE(timerWindow_.Start());
-        ASSERT_TRUE(sim.Run("set powerstate FB"));
-        ASSERT_EQ(1, InitSequence());
-        ASSERT_TRUE(sim.Run("clearlog"));
-        ASSERT_TRUE(recorder.Open("Orvik typing test"));
-    }
-    void TearDown() override {
-        recorder.Close();
-        timerWindow_.Stop();
-        DriverLinkTest::TearDown();
-    }
-
-    // Runs simulator commands, then takes what the window received.
-    Messages Type(std::initializer_list<const char*> commands) {
-        for (const char* command : commands) EXPECT_TRUE(sim.Run(command)) << command;
-        // The depacketizer works asynchronously: let the last group arrive.
-        Sleep(150);
-        return recorder.Take();
-    }
-
-    RecorderWindow recorder;
-    TimerWindowThread timerWindow_;
+    TypingTest() : TypingLinkTest("Orvik typing test") {}
 };
 
 struct TypingCase {

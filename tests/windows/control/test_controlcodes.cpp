@@ -15,6 +15,7 @@
 #include "../../../driver/service/controlserver.h"
 #include "../../../driver/service/serviceevents.h"
 #include "../../../driver/service/tray.h"
+#include "../support/dialogpresser.h"
 #include "serverfixture.h"
 
 namespace {
@@ -184,9 +185,9 @@ TEST_F(ControlServerTest, ReinitStartsTheDeviceAndSetsItsLayout) {
 
 TEST_F(ControlServerTest, ReinitRepliesZeroWhenTheUserCancelsTheStart) {
     ASSERT_TRUE(sim.Run("silent 0680"));
-    DialogAnswerer answerer({IDCANCEL});
+    DialogPresser answerer({IDCANCEL});
     EXPECT_EQ(REPLY_ZERO, Request({10}));
-    EXPECT_EQ(1, answerer.Answered());
+    EXPECT_EQ(1u, answerer.Shown().size());
     EXPECT_TRUE(CommandSemaphoreFree());
 }
 

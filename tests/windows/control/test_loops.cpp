@@ -10,7 +10,7 @@
 #include "../../../settings/errordialog.h"
 #include "../../../settings/retryloops.h"
 #include "clientfixture.h"
-#include "dialogpresser.h"
+#include "../support/dialogpresser.h"
 
 namespace {
 

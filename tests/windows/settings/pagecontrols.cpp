@@ -65,25 +65,3 @@ std::vector<std::string> ReceivedOpcodes(SimClient& sim) {
     return opcodes;
 }
 
-namespace {
-
-struct WindowCount {
-    DWORD processId;
-    int count;
-};
-
-BOOL CALLBACK CountVisibleWindow(HWND window, LPARAM parameter) {
-    WindowCount* search = reinterpret_cast<WindowCount*>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && IsWindowVisible(window)) ++search->count;
-    return TRUE;
-}
-
-}  // namespace
-
-int VisibleTopLevelWindows(DWORD processId) {
-    WindowCount search = {processId, 0};
-    EnumWindows(CountVisibleWindow, reinterpret_cast<LPARAM>(&search));
-    return search.count;
-}

@@ -42,9 +42,6 @@ void HoldKey(WORD key, int presses);
 // Which of the controls named are enabled, as "1" and "0" in order, e.g. "110".
 std::string EnabledStates(HWND page, const std::vector<int>& ids);
 
-// How many visible top-level windows the process has.
-int VisibleTopLevelWindows(DWORD processId);
-
 // The opcodes of every command the device received, as "0226" lines, in order.
 std::vector<std::string> ReceivedOpcodes(SimClient& sim);
 

@@ -64,29 +64,13 @@ std::string Narrow(const wchar_t* text) {
     return narrow;
 }
 
-struct DialogSearch {
+struct MainWindowSearch {
     DWORD processId;
-    const char* caption;  // null: any caption
-    HWND except;
     HWND found;
 };
 
-BOOL CALLBACK FindProcessDialog(HWND window, LPARAM parameter) {
-    DialogSearch* search = reinterpret_cast<DialogSearch*>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (processId != search->processId || std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window) ||
-        window == search->except)
-        return TRUE;
-    if (search->caption && WindowText(window) != search->caption) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 BOOL CALLBACK FindMainWindow(HWND window, LPARAM parameter) {
-    DialogSearch* search = reinterpret_cast<DialogSearch*>(parameter);
+    MainWindowSearch* search = reinterpret_cast<MainWindowSearch*>(parameter);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     if (processId != search->processId || !GetDlgItem(window, 1100)) return TRUE;  // the tab strip
@@ -99,16 +83,6 @@ BOOL CALLBACK HideDriverConsole(HWND window, LPARAM) {
     char title[MAX_PATH] = {};
     GetWindowTextA(window, title, sizeof title);
     if (IsWindowVisible(window) && std::strstr(title, "OrvikDriver.exe")) ShowWindow(window, SW_HIDE);
-    return TRUE;
-}
-
-BOOL CALLBACK KeepLongestStatic(HWND child, LPARAM parameter) {
-    std::string* longest = reinterpret_cast<std::string*>(parameter);
-    char className[16] = {};
-    GetClassNameA(child, className, sizeof className);
-    if (_stricmp(className, "Static") != 0) return TRUE;
-    const std::string text = WindowText(child);
-    if (text.size() > longest->size()) *longest = text;
     return TRUE;
 }
 
@@ -198,12 +172,6 @@ std::vector<std::string> ReceivedPayloads(SimClient& sim, unsigned short opcode)
 }
 
 size_t ReceivedCount(SimClient& sim, unsigned short opcode) { return ReceivedPayloads(sim, opcode).size(); }
-
-std::string WindowText(HWND window) {
-    wchar_t text[1024] = {};
-    SendMessageW(window, WM_GETTEXT, sizeof text / sizeof text[0], reinterpret_cast<LPARAM>(text));
-    return Narrow(text);
-}
 
 std::vector<std::string> ComboItems(HWND combo) {
     std::vector<std::string> items;
@@ -432,7 +400,7 @@ DWORD SettingsFixture::SettingsExitCode() {
 }
 
 HWND SettingsFixture::MainWindow() {
-    DialogSearch search = {settings_.dwProcessId, nullptr, nullptr, nullptr};
+    MainWindowSearch search = {settings_.dwProcessId, nullptr};
     EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -488,9 +456,8 @@ HWND SettingsFixture::SelectTab(int tab) {
     }
     WaitUntil([&] {
         HWND page = Page();
-        DialogSearch search = {settings_.dwProcessId, nullptr, main, nullptr};
-        EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
-        return (page && page != before && IsWindowVisible(page)) || search.found;
+        return (page && page != before && IsWindowVisible(page)) ||
+               FindVisibleDialog(settings_.dwProcessId, nullptr, main);
     });
     HWND page = Page();
     return page != before && IsWindowVisible(page) ? page : nullptr;
@@ -504,24 +471,21 @@ void SettingsFixture::Focus(HWND control) {
 }
 
 HWND SettingsFixture::WaitForDialog(const char* caption, DWORD timeoutMs) {
-    DialogSearch search = {settings_.dwProcessId, caption, MainWindow(), nullptr};
-    WaitUntil(
-        [&] {
-            search.found = nullptr;
-            EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
+    HWND main = MainWindow(), found = nullptr;
+    WaitUntil([&] { return (found = FindVisibleDialog(settings_.dwProcessId, caption, main)) != nullptr; }, timeoutMs);
+    return found;
 }
 
-std::string SettingsFixture::DialogMessage(HWND dialog) {
-    std::string longest;
-    EnumChildWindows(dialog, KeepLongestStatic, reinterpret_cast<LPARAM>(&longest));
-    return longest;
-}
+std::string SettingsFixture::DialogMessage(HWND dialog) { return LongestStaticText(dialog); }
 
 void SettingsFixture::Press(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+bool SettingsFixture::AnswerDeviceError(int button) {
+    HWND dialog = WaitForDialog("Tavelin Error");
+    if (!dialog) return false;
+    Press(dialog, button);
+    return WaitUntil([dialog] { return !IsWindow(dialog); });
+}
 
 bool SettingsFixture::Idle(DWORD timeoutMs) {
     DWORD_PTR result = 0;

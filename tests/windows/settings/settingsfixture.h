@@ -22,6 +22,7 @@
 
 #include "../service/driverprocess.h"
 #include "../support/simclient.h"
+#include "../support/windowsearch.h"
 
 // Generous: a page may wait for a silent device (6.5 s per command) and a
 // retry adds the 2 s settle time of the device start.
@@ -48,7 +49,6 @@ std::vector<std::string> ReceivedPayloads(SimClient& sim, unsigned short opcode)
 size_t ReceivedCount(SimClient& sim, unsigned short opcode);
 
 // The controls of another process's window, read through messages.
-std::string WindowText(HWND window);
 std::vector<std::string> ComboItems(HWND combo);
 std::string ComboSelection(HWND combo);
 bool IsChecked(HWND button);
@@ -130,6 +130,9 @@ protected:
     static std::string DialogMessage(HWND dialog);
     // Clicks one of its buttons (BM_CLICK, as a click on it).
     static void Press(HWND dialog, int id);
+    // Waits for the error dialog of a device that did not answer and clicks
+    // `button` on it; true once the dialog has gone.
+    bool AnswerDeviceError(int button);
     // True when the program is no longer busy with a command: its window
     // answers a message (a dialog of its own counts as answering).
     bool Idle(DWORD timeoutMs = UI_TIMEOUT_MS);

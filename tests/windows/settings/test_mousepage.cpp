@@ -21,7 +21,6 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const int MOUSE_TAB = 3;
-const char* const ERROR_DIALOG = "Tavelin Error";
 const std::vector<int> kTappingControls = {IDC_MOUSE_SPEED_LABEL, IDC_MOUSE_SPEED_SLOW, IDC_MOUSE_SPEED,
                                            IDC_MOUSE_SPEED_FAST};
 
@@ -173,10 +172,7 @@ TEST_F(MousePage, SilentDeviceCancelAndTurnOffStopTheOpeningOnly) {
     ASSERT_TRUE(sim.Run("silent 0226"));
     ASSERT_TRUE(StartSettings());
     SelectTab(MOUSE_TAB);
-    HWND dialog = WaitForDialog(ERROR_DIALOG);
-    ASSERT_NE(nullptr, dialog);
-    Press(dialog, IDCANCEL);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    ASSERT_TRUE(AnswerDeviceError(IDCANCEL));
     ASSERT_TRUE(Idle());
     EXPECT_FALSE(SettingsEnded(0));
     EXPECT_NE(nullptr, Control(IDC_MOUSE_TOUCH)) << "the Mouse page stays";
@@ -185,9 +181,7 @@ TEST_F(MousePage, SilentDeviceCancelAndTurnOffStopTheOpeningOnly) {
     // Turn Off: the driver is turned off; the page stops opening.
     ASSERT_NE(nullptr, SelectTab(6));
     SelectTab(MOUSE_TAB);
-    dialog = WaitForDialog(ERROR_DIALOG);
-    ASSERT_NE(nullptr, dialog);
-    Press(dialog, IDC_TURNOFF);
+    ASSERT_TRUE(AnswerDeviceError(IDC_TURNOFF));
     ASSERT_TRUE(WaitUntil([] { return DriverProcesses().empty(); })) << "the driver still runs";
     EXPECT_EQ(0u, ReceivedCount(sim, GET_TAPSPEED)) << "the opening went on after Turn Off";
 }
@@ -201,10 +195,7 @@ TEST_F(MousePageRequests, AShortReplyIsNoReplyAndTheTapBoxSendsOneThenZero) {
     ASSERT_TRUE(StartSettings());
     SelectTab(MOUSE_TAB);
     // The tapping speed comes in two bytes: a one-byte "1" is no reply.
-    HWND dialog = WaitForDialog(ERROR_DIALOG);
-    ASSERT_NE(nullptr, dialog);
-    Press(dialog, IDCANCEL);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    ASSERT_TRUE(AnswerDeviceError(IDCANCEL));
 
     Click(Control(IDC_MOUSE_TAP));
     ASSERT_TRUE(WaitUntil([&] { return StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap") == 1; }));

@@ -20,7 +20,6 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const int POWER_SAVE_TAB = 4;
-const char* const ERROR_DIALOG = "Tavelin Error";
 // Labels, fields and up-down controls of the three rows, then the unit labels.
 const std::vector<int> kRowControls = {
     IDC_POWER_NOACTIVITY_LABEL, IDC_POWER_NOACTIVITY, IDC_POWER_NOACTIVITY_SPIN,
@@ -135,18 +134,14 @@ TEST_F(PowerSavePage, SilentDeviceCancelAndTurnOffEndTheProgram) {
     ASSERT_TRUE(sim.Run("silent 0213"));
     ASSERT_TRUE(StartSettings());
     SelectTab(POWER_SAVE_TAB);
-    HWND dialog = WaitForDialog(ERROR_DIALOG);
-    ASSERT_NE(nullptr, dialog);
-    Press(dialog, IDCANCEL);
+    ASSERT_TRUE(AnswerDeviceError(IDCANCEL));
     EXPECT_TRUE(SettingsEnded(UI_TIMEOUT_MS)) << "Cancel did not end the program";
     EXPECT_EQ((Lines{"0217", "0213"}), ReceivedOpcodes(sim));
 
     // Turn Off: the driver is turned off and the program ends.
     ASSERT_TRUE(StartSettings());
     SelectTab(POWER_SAVE_TAB);
-    dialog = WaitForDialog(ERROR_DIALOG);
-    ASSERT_NE(nullptr, dialog);
-    Press(dialog, IDC_TURNOFF);
+    ASSERT_TRUE(AnswerDeviceError(IDC_TURNOFF));
     EXPECT_TRUE(SettingsEnded(UI_TIMEOUT_MS)) << "Turn Off did not end the program";
     EXPECT_TRUE(WaitUntil([] { return DriverProcesses().empty(); })) << "the driver still runs";
 }

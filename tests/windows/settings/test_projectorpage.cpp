@@ -20,7 +20,6 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const int PROJECTOR_TAB = 1;
-const char* const ERROR_DIALOG = "Tavelin Error";
 const std::vector<int> kBrightnessControls = {
     IDC_PROJECTOR_NORMAL_LABEL,  IDC_PROJECTOR_NORMAL_DIM,  IDC_PROJECTOR_NORMAL,  IDC_PROJECTOR_NORMAL_FULL,
     IDC_PROJECTOR_STANDBY_LABEL, IDC_PROJECTOR_STANDBY_OFF, IDC_PROJECTOR_STANDBY, IDC_PROJECTOR_STANDBY_FULL};
@@ -128,9 +127,7 @@ TEST_F(ProjectorPage, SilentDeviceCancelAndTurnOffEndTheProgram) {
     ASSERT_TRUE(sim.Run("silent 0204"));
     ASSERT_TRUE(StartSettings());
     SelectTab(PROJECTOR_TAB);
-    HWND dialog = WaitForDialog(ERROR_DIALOG);
-    ASSERT_NE(nullptr, dialog);
-    Press(dialog, IDCANCEL);
+    ASSERT_TRUE(AnswerDeviceError(IDCANCEL));
     EXPECT_TRUE(SettingsEnded(UI_TIMEOUT_MS)) << "Cancel did not end the program";
     EXPECT_EQ((Lines{"0204"}), ReceivedOpcodes(sim));
 
@@ -139,9 +136,7 @@ TEST_F(ProjectorPage, SilentDeviceCancelAndTurnOffEndTheProgram) {
     ASSERT_TRUE(sim.Run("silent 021B"));
     ASSERT_TRUE(StartSettings());
     SelectTab(PROJECTOR_TAB);
-    dialog = WaitForDialog(ERROR_DIALOG);
-    ASSERT_NE(nullptr, dialog);
-    Press(dialog, IDC_TURNOFF);
+    ASSERT_TRUE(AnswerDeviceError(IDC_TURNOFF));
     EXPECT_TRUE(SettingsEnded(UI_TIMEOUT_MS)) << "Turn Off did not end the program";
     EXPECT_TRUE(WaitUntil([] { return DriverProcesses().empty(); })) << "the driver still runs";
 }

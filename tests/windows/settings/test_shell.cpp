@@ -22,19 +22,6 @@ class SettingsShell : public SettingsFixture {};
 
 using SettingsWindow = SettingsWithDriver;
 
-struct ProcessWindows {
-    DWORD processId;
-    bool any;
-};
-
-BOOL CALLBACK NoteVisibleWindow(HWND window, LPARAM parameter) {
-    ProcessWindows* search = reinterpret_cast<ProcessWindows*>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && IsWindowVisible(window)) search->any = true;
-    return TRUE;
-}
-
 // Runs another OrvikSettings.exe until it ends; whether it ever showed a window.
 bool SecondInstanceShowedAWindow(bool* ended) {
     std::string commandLine = "\"" + BesideThisProgram("OrvikSettings.exe") + "\"";
@@ -44,15 +31,15 @@ bool SecondInstanceShowedAWindow(bool* ended) {
     *ended = false;
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    ProcessWindows search = {process.dwProcessId, false};
+    bool showed = false;
     const DWORD start = GetTickCount();
     while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT && GetTickCount() - start < UI_TIMEOUT_MS)
-        EnumWindows(NoteVisibleWindow, reinterpret_cast<LPARAM>(&search));
+        showed = showed || VisibleTopLevelWindows(process.dwProcessId) > 0;
     *ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
     if (!*ended) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return search.any;
+    return showed;
 }
 
 TEST_F(SettingsShell, DriverNotRunningSecondInstanceAndTheDeregistrationAtEveryExit) {

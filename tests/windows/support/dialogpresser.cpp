@@ -1,37 +1,6 @@
 #include "dialogpresser.h"
 
-#include <cstring>
-
-namespace {
-
-struct Search {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwnDialog(HWND window, LPARAM parameter) {
-    Search* search = reinterpret_cast<Search*>(parameter);
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != search->process || std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-BOOL CALLBACK KeepLongestStatic(HWND child, LPARAM parameter) {
-    std::string* longest = reinterpret_cast<std::string*>(parameter);
-    char className[16] = {};
-    GetClassNameA(child, className, sizeof className);
-    if (_stricmp(className, "Static") != 0) return TRUE;
-    char text[1024] = {};
-    GetWindowTextA(child, text, sizeof text);
-    if (std::strlen(text) > longest->size()) *longest = text;
-    return TRUE;
-}
-
-}  // namespace
+#include "windowsearch.h"
 
 DialogPresser::DialogPresser(std::vector<int> answers) : answers_(std::move(answers)) {
     InitializeCriticalSection(&lock_);
@@ -59,11 +28,7 @@ std::vector<std::string> DialogPresser::Captions() {
 }
 
 void DialogPresser::Answer(HWND dialog, int answer) {
-    ShownDialog shown;
-    char caption[256] = {};
-    GetWindowTextA(dialog, caption, sizeof caption);
-    shown.caption = caption;
-    EnumChildWindows(dialog, KeepLongestStatic, reinterpret_cast<LPARAM>(&shown.text));
+    const ShownDialog shown = {WindowText(dialog), LongestStaticText(dialog)};
     EnterCriticalSection(&lock_);
     shown_.push_back(shown);
     LeaveCriticalSection(&lock_);
@@ -74,15 +39,14 @@ void DialogPresser::Answer(HWND dialog, int answer) {
 DWORD WINAPI DialogPresser::Run(LPVOID parameter) {
     DialogPresser* self = static_cast<DialogPresser*>(parameter);
     for (size_t next = 0; next < self->answers_.size() && !self->stop_;) {
-        Search search = {GetCurrentProcessId(), nullptr};
-        EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) {
+        HWND dialog = FindVisibleDialog(GetCurrentProcessId());
+        if (!dialog) {
             Sleep(20);
             continue;
         }
-        self->Answer(search.found, self->answers_[next++]);
+        self->Answer(dialog, self->answers_[next++]);
         // The dialog may work a while before it closes (Retry re-initialises).
-        while (IsWindow(search.found) && !self->stop_) Sleep(10);
+        while (IsWindow(dialog) && !self->stop_) Sleep(10);
     }
     return 0;
 }

@@ -1,8 +1,8 @@
 // A thread that presses the buttons of the next dialogs and message boxes
 // this process shows, one answer per dialog, in order, and records what each
 // one showed. The code under test runs the real modal loops meanwhile.
-#ifndef ORVIK_TESTS_CONTROL_DIALOGPRESSER_H
-#define ORVIK_TESTS_CONTROL_DIALOGPRESSER_H
+#ifndef ORVIK_TESTS_DIALOGPRESSER_H
+#define ORVIK_TESTS_DIALOGPRESSER_H
 
 #include <windows.h>
 

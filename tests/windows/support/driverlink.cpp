@@ -37,32 +37,3 @@ bool DriverLinkTest::WaitFor(const std::function<bool()>& done, DWORD timeoutMs)
     return true;
 }
 
-DialogAnswerer::DialogAnswerer(std::vector<int> buttons) : buttons_(std::move(buttons)) {
-    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-}
-
-DialogAnswerer::~DialogAnswerer() {
-    InterlockedExchange(&stop_, 1);
-    WaitForSingleObject(thread_, 5000);
-    CloseHandle(thread_);
-}
-
-DWORD WINAPI DialogAnswerer::Run(LPVOID self) {
-    DialogAnswerer* me = static_cast<DialogAnswerer*>(self);
-    while (!me->stop_ && me->answered_ < static_cast<LONG>(me->buttons_.size())) {
-        HWND dialog = FindWindowA("#32770", "Error");
-        if (!dialog || !IsWindowVisible(dialog)) {
-            Sleep(20);
-            continue;
-        }
-        char text[1024] = {};
-        GetDlgItemTextA(dialog, 1023, text, sizeof text);
-        me->texts_.push_back(text);
-        const int button = me->buttons_[me->answered_];
-        InterlockedIncrement(&me->answered_);
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-        // Wait for this dialog to go before looking for the next one.
-        while (IsWindow(dialog)) Sleep(10);
-    }
-    return 0;
-}

@@ -23,25 +23,6 @@ protected:
     static bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 3000);
 };
 
-// A thread that answers the next connection error dialogs with the given
-// buttons, one per dialog, and records the text each dialog showed.
-class DialogAnswerer {
-public:
-    explicit DialogAnswerer(std::vector<int> buttons);
-    ~DialogAnswerer();
-    int Answered() const { return answered_; }
-    const std::vector<std::string>& Texts() const { return texts_; }
-
-private:
-    static DWORD WINAPI Run(LPVOID self);
-
-    std::vector<int> buttons_;
-    std::vector<std::string> texts_;
-    volatile LONG answered_ = 0;
-    volatile LONG stop_ = 0;
-    HANDLE thread_;
-};
-
 // Command packets as the device sees them.
 namespace wire {
 extern const char* const GET_POWERSTATE;

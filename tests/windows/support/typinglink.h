@@ -1,0 +1,58 @@
+// The whole device link with key repeat on its timer window and a recorder
+// window in front that takes what the device types: the fixture of the
+// end-to-end typing and fault tests.
+#ifndef ORVIK_TESTS_TYPINGLINK_H
+#define ORVIK_TESTS_TYPINGLINK_H
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "../../../driver/devicelink/commands.h"
+#include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/sound.h"
+#include "../input/recorder.h"
+#include "driverlink.h"
+#include "timerwindowthread.h"
+
+class TypingLinkTest : public DriverLinkTest {
+protected:
+    using Messages = std::vector<std::string>;
+
+    explicit TypingLinkTest(const char* recorderTitle) : recorderTitle_(recorderTitle) {}
+
+    void SetUp() override {
+        DriverLinkTest::SetUp();
+        bSoundEnabled = 0;
+        bRepeatEnabled = 1;
+        gusHold_Interval = 300;
+        gusRepeat_Interval = 50;
+        gusRepeatWatch_Interval = 99;
+        ASSERT_TRUE(timerWindow_.Start());
+        ASSERT_TRUE(sim.Run("set powerstate FB"));
+        ASSERT_EQ(1, InitSequence());
+        ASSERT_TRUE(sim.Run("clearlog"));
+        ASSERT_TRUE(recorder.Open(recorderTitle_));
+    }
+    void TearDown() override {
+        recorder.Close();
+        timerWindow_.Stop();
+        DriverLinkTest::TearDown();
+    }
+
+    // Runs simulator commands, then takes what the window received.
+    Messages Type(std::initializer_list<const char*> commands) {
+        for (const char* command : commands) EXPECT_TRUE(sim.Run(command)) << command;
+        // The depacketizer works asynchronously: let the last group arrive.
+        Sleep(150);
+        return recorder.Take();
+    }
+
+    RecorderWindow recorder;
+
+private:
+    TimerWindowThread timerWindow_;
+    const char* recorderTitle_;
+};
+
+#endif
