@@ -65,3 +65,9 @@ std::vector<std::string> ReceivedOpcodes(SimClient& sim) {
     return opcodes;
 }
 
+std::vector<std::string> LastOpcodes(SimClient& sim, size_t count) {
+    std::vector<std::string> opcodes = ReceivedOpcodes(sim);
+    if (opcodes.size() > count) opcodes.erase(opcodes.begin(), opcodes.end() - count);
+    return opcodes;
+}
+

@@ -44,5 +44,8 @@ std::string EnabledStates(HWND page, const std::vector<int>& ids);
 
 // The opcodes of every command the device received, as "0226" lines, in order.
 std::vector<std::string> ReceivedOpcodes(SimClient& sim);
+// The last `count` of them. A tab reached with the keyboard opens the pages on
+// the way, and their queries come first.
+std::vector<std::string> LastOpcodes(SimClient& sim, size_t count);
 
 #endif

@@ -40,7 +40,7 @@ TEST_F(MousePage, ShowsTheDeviceAndSendsAKeyMoveOnceAtItsEnd) {
     StoreDword(REG_MOUSE_SESSION_KEY, "EnableTap", 1);
     HWND page = OpenMousePage();
     ASSERT_NE(nullptr, page);
-    EXPECT_EQ((Lines{"0226", "0234"}), ReceivedOpcodes(sim)) << "touch sensitivity, then tapping speed";
+    EXPECT_EQ((Lines{"0226", "0234"}), LastOpcodes(sim, 2)) << "touch sensitivity, then tapping speed";
 
     // Stored limits give the touch range; absent ones the tapping range 1..10.
     const TrackbarState touch = ReadTrackbar(Control(IDC_MOUSE_TOUCH));

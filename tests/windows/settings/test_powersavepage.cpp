@@ -45,7 +45,7 @@ TEST_F(PowerSavePage, FieldsShowTheDeviceInTheirUnitsAndEveryChangeIsSentOnce) {
     StoreDword(REG_POWER_DEFAULT_KEY, "MaxNoActivity", 300);
     HWND page = OpenPowerSavePage();
     ASSERT_NE(nullptr, page);
-    EXPECT_EQ((Lines{"0217", "0213", "0216", "0214"}), ReceivedOpcodes(sim));
+    EXPECT_EQ((Lines{"0217", "0213", "0216", "0214"}), LastOpcodes(sim, 4));
     EXPECT_EQ("75 200 10", Fields()) << "600000 ms of standby period are 10 minutes";
     EXPECT_TRUE(IsChecked(Control(IDC_POWER_ENABLE)));
     EXPECT_EQ("111111111111", EnabledStates(page, kRowControls));
@@ -136,7 +136,7 @@ TEST_F(PowerSavePage, SilentDeviceCancelAndTurnOffEndTheProgram) {
     SelectTab(POWER_SAVE_TAB);
     ASSERT_TRUE(AnswerDeviceError(IDCANCEL));
     EXPECT_TRUE(SettingsEnded(UI_TIMEOUT_MS)) << "Cancel did not end the program";
-    EXPECT_EQ((Lines{"0217", "0213"}), ReceivedOpcodes(sim));
+    EXPECT_EQ((Lines{"0217", "0213"}), LastOpcodes(sim, 2));
 
     // Turn Off: the driver is turned off and the program ends.
     ASSERT_TRUE(StartSettings());

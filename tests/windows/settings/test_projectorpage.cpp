@@ -48,7 +48,7 @@ TEST_F(ProjectorPage, ShowsTheDeviceAndSendsSwitchAndLevelsAsTheyChange) {
     StoreDword(REG_NORMAL_LEVEL_KEY, "Max", 40);
     HWND page = OpenProjectorPage();
     ASSERT_NE(nullptr, page);
-    EXPECT_EQ((Lines{"0204", "021A", "021B"}), ReceivedOpcodes(sim));
+    EXPECT_EQ((Lines{"0204", "021A", "021B"}), LastOpcodes(sim, 3));
     EXPECT_EQ("10", Switch());
     EXPECT_EQ("11111111", EnabledStates(page, kBrightnessControls));
 
@@ -129,7 +129,7 @@ TEST_F(ProjectorPage, SilentDeviceCancelAndTurnOffEndTheProgram) {
     SelectTab(PROJECTOR_TAB);
     ASSERT_TRUE(AnswerDeviceError(IDCANCEL));
     EXPECT_TRUE(SettingsEnded(UI_TIMEOUT_MS)) << "Cancel did not end the program";
-    EXPECT_EQ((Lines{"0204"}), ReceivedOpcodes(sim));
+    EXPECT_EQ((Lines{"0204"}), LastOpcodes(sim, 1));
 
     // Turn Off, on the standby level: the driver is turned off and the program ends.
     ASSERT_TRUE(sim.Run("silent off"));
