@@ -3,8 +3,8 @@
 #include <mmsystem.h>
 
 #include <cstdio>
-#include <cstring>
 
+#include "../common/programfolder.h"
 #include "../common/uiseam.h"
 #include "controlclient.h"
 #include "resource.h"
@@ -58,13 +58,10 @@ bool SendSoundCommand(bool enabled) {
 
 void PlayPreviewSound(const char* sound) {
     g_ui.playSoundA(nullptr, nullptr, 0);  // a preview still playing stops
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (length == 0 || length >= sizeof path) return;
-    char* folderEnd = std::strrchr(path, '\\');
-    if (!folderEnd) return;
-    const int written = std::snprintf(folderEnd + 1, sizeof path - (folderEnd + 1 - path), "Media\\%s", sound);
-    if (written < 0 || folderEnd + 1 + written >= path + sizeof path) return;
+    char folder[MAX_PATH], path[MAX_PATH];
+    if (!GetProgramFolder(folder, sizeof folder)) return;
+    const int written = std::snprintf(path, sizeof path, "%sMedia\\%s", folder, sound);
+    if (written < 0 || written >= static_cast<int>(sizeof path)) return;
     g_ui.playSoundA(path, nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT | SND_NOWAIT);
 }
 

@@ -104,8 +104,10 @@ int WakeToNormalPower() { return SendByte(SET_POWERSTATE, POWER_NORMAL); }
 
 int SendStartCommand() { return WriteAllData(START_ZSM, nullptr, nullptr, CMD_CLASS_START); }
 
-void SetLayoutOrTellUser() {
-    if (!SetDefaultLayout()) ShowDriverMessage(nullptr, DRIVER_MSG_SET_FAILED);
+int SetLayoutOrTellUser() {
+    if (SetDefaultLayout()) return 1;
+    ShowDriverMessage(nullptr, DRIVER_MSG_SET_FAILED);
+    return 0;
 }
 
 // The reader ends on its own when the port is lost; a new one replaces it.
@@ -157,14 +159,8 @@ int OpenConfiguredPort() {
 // start; only a device that does not start closes it again.
 int StartDeviceOnLink() {
     if (!SendStartZSM()) return 0;
-    Trace("InitSequence: SendStartZSM successful.");
     WaitForDeviceToSettle();
-    if (SetDefaultLayout()) {
-        Trace("InitSequence: SetDefaultLayout successful.");
-        return 1;
-    }
-    Trace("InitSequence: SetDefaultLayout failed.");
-    ShowDriverMessage(nullptr, DRIVER_MSG_SET_FAILED);
+    SetLayoutOrTellUser();
     return 1;
 }
 
@@ -208,10 +204,7 @@ int PowerStateSequence() {
         SetLayoutOrTellUser();
         return 1;
     case POWER_NOT_STARTED:
-        if (SendStartZSM()) {
-            WaitForDeviceToSettle();
-            SetLayoutOrTellUser();
-        }
+        StartDeviceOnLink();
         return 1;
     default:
         return 1;
@@ -227,9 +220,7 @@ int InitSequence() {
 int ReinitDevice() {
     if (!SendStartZSM()) return 0;
     WaitForDeviceToSettle();
-    if (SetDefaultLayout()) return 1;
-    ShowDriverMessage(nullptr, DRIVER_MSG_SET_FAILED);
-    return 0;
+    return SetLayoutOrTellUser();
 }
 
 int EnableConnection() {

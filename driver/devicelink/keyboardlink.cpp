@@ -1,6 +1,7 @@
 // Creation of the device link's shared objects and start and stop of its
 // threads.
 #include "../../common/trace.h"
+#include "../../common/winsync.h"
 #include "commands.h"
 #include "devicelink.h"
 #include "messages.h"
@@ -39,11 +40,6 @@ bool gbLinkObjectsExist = false;  // the queue lock is initialised
 
 const int STOP_CHECKS = 3;
 const DWORD STOP_CHECK_INTERVAL_MS = 10;
-
-void CloseAndForget(HANDLE* handle) {
-    if (*handle) CloseHandle(*handle);
-    *handle = 0;
-}
 
 }  // namespace
 

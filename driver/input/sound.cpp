@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../../common/programfolder.h"
 #include "../../common/registry.h"
 #include "../../common/trace.h"
 #include "../../common/uiseam.h"
+#include "../../common/winsync.h"
 #include "keyboard.h"
 
 volatile LONG bSoundEnabled = 0;
@@ -25,32 +27,12 @@ char szSoundCapital[SOUND_PATH_SIZE];
 char szSoundModifier[SOUND_PATH_SIZE];
 char* const kSoundPaths[] = {szSoundRegular, szSoundCapital, szSoundModifier};  // by KeySound
 
-struct SoundPathLock {
-    CRITICAL_SECTION section;
-    SoundPathLock() { InitializeCriticalSection(&section); }
-};
-SoundPathLock gSoundPathLock;
+StaticLock gSoundPathLock;
 
 void ReadSoundName(const char* valueName, const char* fallback, char* name) {
     if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_AUDIO_SESSION_KEY, valueName, name, fallback,
                                     SOUND_PATH_SIZE))
         name[0] = '\0';
-}
-
-// The folder of the driver's executable, with its trailing backslash.
-int GetDriverDirectory(char* directory, DWORD size) {
-    DWORD length = GetModuleFileNameA(nullptr, directory, size);
-    if (length == 0 || length >= size) {  // a cut name is not terminated on Windows XP
-        Trace("GetAudioDataFromRegistry: GetModuleFileName failed.");
-        return 0;
-    }
-    char* lastBackslash = std::strrchr(directory, '\\');
-    if (!lastBackslash) {
-        Trace("GetAudioDataFromRegistry: GetModuleFileName _tcsrchr() failed.");
-        return 0;
-    }
-    lastBackslash[1] = '\0';
-    return 1;
 }
 
 // "<directory>Media\<name>", or an empty path when that does not fit.
@@ -83,22 +65,24 @@ void GetAudioDataFromRegistry() {
 
     char paths[SOUND_COUNT][SOUND_PATH_SIZE] = {};
     char directory[MAX_PATH];
-    if (GetDriverDirectory(directory, sizeof directory)) {
+    if (GetProgramFolder(directory, sizeof directory)) {
         BuildSoundPath(directory, regular, paths[SOUND_REGULAR]);
         BuildSoundPath(directory, capital, paths[SOUND_CAPITAL]);
         BuildSoundPath(directory, modifier, paths[SOUND_MODIFIER]);
+    } else {
+        Trace("GetAudioDataFromRegistry: GetModuleFileName failed.");
     }
-    EnterCriticalSection(&gSoundPathLock.section);
+    LockHeld use(gSoundPathLock);
     for (int sound = 0; sound < SOUND_COUNT; ++sound) std::memcpy(kSoundPaths[sound], paths[sound], SOUND_PATH_SIZE);
-    LeaveCriticalSection(&gSoundPathLock.section);
 }
 
 void PlayKeySound(KeySound sound) {
     if (!bSoundEnabled) return;
     char path[SOUND_PATH_SIZE];
-    EnterCriticalSection(&gSoundPathLock.section);
-    std::memcpy(path, kSoundPaths[sound], SOUND_PATH_SIZE);
-    LeaveCriticalSection(&gSoundPathLock.section);
+    {
+        LockHeld use(gSoundPathLock);
+        std::memcpy(path, kSoundPaths[sound], SOUND_PATH_SIZE);
+    }
     if (path[0]) g_ui.playSoundA(path, nullptr, SOUND_FLAGS);
 }
 

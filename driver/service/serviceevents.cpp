@@ -1,5 +1,7 @@
 #include "serviceevents.h"
 
+#include "../../common/winsync.h"
+
 HANDLE g_hServiceStopEvent = 0;
 HANDLE g_hServiceReadyEvent = 0;
 HANDLE g_hSessionEvents[SESSION_EVENT_COUNT];
@@ -10,19 +12,11 @@ const DWORD FIRST_SESSION_CONTROL = 128;
 
 // Setting a session event and closing the events exclude each other, so a
 // late control code never sets a closed (or reused) handle. Made once.
-struct EventsLock {
-    CRITICAL_SECTION section;
-    EventsLock() { InitializeCriticalSection(&section); }
-} gEventsLock;
+StaticLock gEventsLock;
 
 int CreateManualResetEvent(HANDLE* event) {
     *event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     return *event != nullptr;
-}
-
-void CloseAndForget(HANDLE* event) {
-    if (*event) CloseHandle(*event);
-    *event = 0;
 }
 
 }  // namespace
@@ -40,27 +34,22 @@ int CreateServiceEvents(int (*created)(int count, int total)) {
 }
 
 void CloseServiceEvents() {
-    EnterCriticalSection(&gEventsLock.section);
+    LockHeld use(gEventsLock);
     CloseAndForget(&g_hServiceStopEvent);
     CloseAndForget(&g_hServiceReadyEvent);
     for (HANDLE& event : g_hSessionEvents) CloseAndForget(&event);
-    LeaveCriticalSection(&gEventsLock.section);
 }
 
 int SetSessionEventForControlCode(DWORD code) {
     // Codes 128 to 135 in the notifier's order: logon, logoff, lock, unlock,
     // screen saver start and stop, shutdown, shell start.
     if (code < FIRST_SESSION_CONTROL || code >= FIRST_SESSION_CONTROL + SESSION_EVENT_COUNT) return 0;
-    EnterCriticalSection(&gEventsLock.section);
+    LockHeld use(gEventsLock);
     HANDLE event = g_hSessionEvents[code - FIRST_SESSION_CONTROL];
-    const int set = event && SetEvent(event);
-    LeaveCriticalSection(&gEventsLock.section);
-    return set;
+    return event && SetEvent(event);
 }
 
 int SetServiceStopEvent() {
-    EnterCriticalSection(&gEventsLock.section);
-    const int set = g_hServiceStopEvent && SetEvent(g_hServiceStopEvent);
-    LeaveCriticalSection(&gEventsLock.section);
-    return set;
+    LockHeld use(gEventsLock);
+    return g_hServiceStopEvent && SetEvent(g_hServiceStopEvent);
 }

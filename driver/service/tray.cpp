@@ -17,8 +17,10 @@
 
 #include <cstring>
 
+#include "../../common/programfolder.h"
 #include "../../common/registry.h"
 #include "../../common/trace.h"
+#include "../../common/winsync.h"
 #include "../devicelink/commands.h"
 #include "../devicelink/devicelink.h"
 #include "../input/hiddenwindow.h"
@@ -37,24 +39,8 @@ const UINT TRAY_ICON_ID = 1;
 // READ_CONTROL | TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY
 const DWORD SETTINGS_TOKEN_ACCESS = 0x2000F;
 
-// A critical section made at load time, and its scoped use.
-struct Lock {
-    CRITICAL_SECTION section;
-    Lock() { InitializeCriticalSection(&section); }
-};
-class Held {
-public:
-    explicit Held(Lock& lock) : lock_(lock) { EnterCriticalSection(&lock_.section); }
-    ~Held() { LeaveCriticalSection(&lock_.section); }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-
-private:
-    Lock& lock_;
-};
-
-Lock gIconLock;        // guards gTrayIconData and bTrayIconShown
-Lock gTrayThreadLock;  // guards the tray thread's bookkeeping
+StaticLock gIconLock;        // guards gTrayIconData and bTrayIconShown
+StaticLock gTrayThreadLock;  // guards the tray thread's bookkeeping
 
 NOTIFYICONDATAA gTrayIconData;
 LONG bTrayIconShown = 0;  // added and not removed since
@@ -99,7 +85,7 @@ void ShowTrayMenu(HWND window) {
 }
 
 BOOL AddIconNow(HWND window) {
-    Held use(gIconLock);
+    LockHeld use(gIconLock);
     std::memset(&gTrayIconData, 0, sizeof gTrayIconData);
     gTrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
     gTrayIconData.hWnd = window;
@@ -113,13 +99,13 @@ BOOL AddIconNow(HWND window) {
 }
 
 void RemoveIconNow() {
-    Held use(gIconLock);
+    LockHeld use(gIconLock);
     bTrayIconShown = 0;
     if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &gTrayIconData);
 }
 
 void SetIconStateNow(int iconResource) {
-    Held use(gIconLock);
+    LockHeld use(gIconLock);
     FillIconState(iconResource);
     if (gTrayIconData.hWnd) Shell_NotifyIconA(NIM_MODIFY, &gTrayIconData);
 }
@@ -142,7 +128,7 @@ void RequestIconChange(TrayIconRequest request, int argument = 0) {
 void ReAddShownIcon(HWND window) {
     LONG shown;
     {
-        Held use(gIconLock);
+        LockHeld use(gIconLock);
         shown = bTrayIconShown;
     }
     if (shown) AddIconNow(window);
@@ -259,14 +245,14 @@ void RemoveTrayIcon() { RequestIconChange(TRAY_ICON_REMOVE); }
 void SetTrayIconState(int iconResource) { RequestIconChange(TRAY_ICON_SET_STATE, iconResource); }
 
 BOOL DoInitForTaskbarIcon() {
-    Held use(gTrayThreadLock);
+    LockHeld use(gTrayThreadLock);
     if (!g_hSysTrayThread) return StartTrayThread();
     Trace("DoInitForTaskbarIcon: SysTrayWndThread already created");
     return TRUE;
 }
 
 BOOL DoDeInitForTaskbarIcon() {
-    Held use(gTrayThreadLock);
+    LockHeld use(gTrayThreadLock);
     if (!g_hSysTrayThread) {
         Trace("DoDeInitForTaskbarIcon: SysTrayWndThread not created.");
         return FALSE;
@@ -279,10 +265,7 @@ BOOL DoDeInitForTaskbarIcon() {
 
 BOOL LaunchOrvikSettings() {
     char driverPath[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, driverPath, sizeof driverPath);
-    char* slash = length && length < sizeof driverPath ? std::strrchr(driverPath, '\\') : nullptr;
-    if (!slash) return FALSE;
-    slash[1] = '\0';
+    if (!GetProgramFolder(driverPath, sizeof driverPath)) return FALSE;
     // Quoted, so that a folder name with spaces cannot start another program.
     char commandLine[LAUNCH_TEXT_SIZE];
     if (!ComposeText(commandLine, sizeof commandLine, "\"", driverPath, SETTINGS_PROGRAM, "\"")) return FALSE;
