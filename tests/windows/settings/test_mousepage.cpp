@@ -109,7 +109,10 @@ TEST_F(MousePage, OnlySpaceEndHomeAndTheArrowsActInsideThePage) {
     // values stored the defaults are 2 and 5, and tap to click off.
     Focus(Control(IDC_MOUSE_DEFAULTS));
     Keys(VK_RETURN);
-    Click(Control(IDC_MOUSE_TAP));
+    // Tap to click on, so that the defaults have something to turn off. The
+    // box is pressed as it takes a click (BM_CLICK): the real clicks are
+    // another test's, and under Wine one now and then misses after typing.
+    Press(page, IDC_MOUSE_TAP);
     ASSERT_TRUE(WaitUntil([&] { return StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap") == 1; }));
     ASSERT_TRUE(Idle());
     EXPECT_EQ(0u, ReceivedCount(sim, SET_TAPSPEED)) << "Enter pressed \"Restore Defaults\"";
