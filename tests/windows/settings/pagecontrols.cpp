@@ -33,13 +33,6 @@ TrackbarState ReadTrackbar(HWND trackbar) {
     return state;
 }
 
-void ClickSpinArrow(HWND spin, bool up) {
-    RECT area;
-    GetWindowRect(spin, &area);
-    const int quarter = (area.bottom - area.top) / 4;
-    ClickAt((area.left + area.right) / 2, up ? area.top + quarter : area.bottom - quarter);
-}
-
 HWND FocusOf(HWND window) {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;

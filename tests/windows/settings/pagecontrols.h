@@ -30,9 +30,6 @@ struct TrackbarState {
 };
 TrackbarState ReadTrackbar(HWND trackbar);
 
-// Clicks the upper (up) or the lower (down) arrow of an up-down control.
-void ClickSpinArrow(HWND spin, bool up);
-
 // The control that has the keyboard focus in the thread of `window`.
 HWND FocusOf(HWND window);
 

@@ -230,10 +230,23 @@ void ClickAt(int x, int y) {
     SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
-void Click(HWND window) {
+// The control takes the click as from the mouse, through its own button-down
+// and button-up handling. A pointer click does the same on Windows, but under
+// Wine it now and then lands where X last saw the pointer.
+void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+
+// The pointer goes to the arrow as well: the control follows the pointer's
+// moves while it holds the mouse, and they must agree with the click.
+void ClickSpinArrow(HWND spin, bool up) {
     RECT area;
-    GetWindowRect(window, &area);
-    ClickAt((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+    GetClientRect(spin, &area);
+    const int quarter = (area.bottom - area.top) / 4;
+    POINT at = {(area.left + area.right) / 2, up ? area.top + quarter : area.bottom - quarter};
+    POINT onScreen = at;
+    ClientToScreen(spin, &onScreen);
+    PointAt(onScreen.x, onScreen.y);
+    PostMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageA(spin, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
 }
 
 void KeyDown(WORD key) { SendKey(key, 0); }
@@ -478,7 +491,7 @@ HWND SettingsFixture::WaitForDialog(const char* caption, DWORD timeoutMs) {
 
 std::string SettingsFixture::DialogMessage(HWND dialog) { return LongestStaticText(dialog); }
 
-void SettingsFixture::Press(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void SettingsFixture::Press(HWND dialog, int id) { Click(GetDlgItem(dialog, id)); }
 
 bool SettingsFixture::AnswerDeviceError(int button) {
     HWND dialog = WaitForDialog("Tavelin Error");

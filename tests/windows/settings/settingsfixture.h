@@ -5,7 +5,7 @@
 // (the simulator's log), the driver and the registry.
 //
 // A test drives the program the way a person does: SelectTab clicks a tab,
-// Click clicks a control, Focus and Keys type into one; Page and Control
+// Click presses a button, Focus and Keys type into one; Page and Control
 // find the controls of the page shown; WaitForDialog and Press answer its
 // message boxes and dialogs. Effects arrive asynchronously: wait for them
 // with WaitUntil, never with fixed pauses.
@@ -57,7 +57,8 @@ int TrackbarPosition(HWND trackbar);
 // Real input, to whatever window has the focus or lies under the pointer.
 void PointAt(int screenX, int screenY);  // the pointer moves there
 void ClickAt(int screenX, int screenY);
-void Click(HWND window);  // its centre
+void Click(HWND button);  // as a mouse click would press it
+void ClickSpinArrow(HWND spin, bool up);  // its upper (up) or lower arrow, likewise
 void KeyDown(WORD key);
 void KeyUp(WORD key);
 void Keys(WORD key, int times = 1);  // pressed and released `times` times

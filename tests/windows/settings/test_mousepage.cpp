@@ -109,10 +109,8 @@ TEST_F(MousePage, OnlySpaceEndHomeAndTheArrowsActInsideThePage) {
     // values stored the defaults are 2 and 5, and tap to click off.
     Focus(Control(IDC_MOUSE_DEFAULTS));
     Keys(VK_RETURN);
-    // Tap to click on, so that the defaults have something to turn off. The
-    // box is pressed as it takes a click (BM_CLICK): the real clicks are
-    // another test's, and under Wine one now and then misses after typing.
-    Press(page, IDC_MOUSE_TAP);
+    // Tap to click on, so that the defaults have something to turn off.
+    Click(Control(IDC_MOUSE_TAP));
     ASSERT_TRUE(WaitUntil([&] { return StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap") == 1; }));
     ASSERT_TRUE(Idle());
     EXPECT_EQ(0u, ReceivedCount(sim, SET_TAPSPEED)) << "Enter pressed \"Restore Defaults\"";
@@ -151,18 +149,14 @@ TEST_F(MousePage, TheTapBoxSwitchesTheDriversTapsAndKeepsTheSessionValue) {
     };
     EXPECT_EQ(Lines{}, tapOnTarget()) << "tap to click was off";
 
-    // A click as the button takes it (BM_CLICK): under Wine a real click
-    // right after the device's tap on another window does not reach it.
-    Press(page, IDC_MOUSE_TAP);
+    Click(Control(IDC_MOUSE_TAP));
     ASSERT_TRUE(WaitUntil([&] { return StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap") == 1; }));
     ASSERT_TRUE(Idle());
     EXPECT_TRUE(IsChecked(Control(IDC_MOUSE_TAP)));
     EXPECT_EQ("1111", EnabledStates(page, kTappingControls));
     EXPECT_EQ((Lines{"ldown", "lup"}), tapOnTarget());
 
-    // A click as the button takes it (BM_CLICK): under Wine a real click
-    // right after the device's tap on another window does not reach it.
-    Press(page, IDC_MOUSE_TAP);
+    Click(Control(IDC_MOUSE_TAP));
     ASSERT_TRUE(WaitUntil([&] { return StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap") == 0; }));
     ASSERT_TRUE(Idle());
     EXPECT_FALSE(IsChecked(Control(IDC_MOUSE_TAP)));

@@ -133,9 +133,7 @@ TEST_F(SettingsPages, KeyboardSendsSensitivityAtTheEndOfAMoveAndKeyRepeatWithinI
 
     // The rate's up arrow: raised into the fallback limits 3..30, taken by
     // the driver (which refuses a rate of 0), then stored.
-    RECT arrows;
-    GetWindowRect(Control(IDC_KB_RATE_SPIN), &arrows);
-    ClickAt((arrows.left + arrows.right) / 2, arrows.top + (arrows.bottom - arrows.top) / 4);
+    ClickSpinArrow(Control(IDC_KB_RATE_SPIN), true);
     ASSERT_TRUE(WaitUntil([] { return StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatRate") != 1; }))
         << "no key repeat reached the driver";
     const long long rate = StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatRate");
@@ -147,8 +145,7 @@ TEST_F(SettingsPages, KeyboardSendsSensitivityAtTheEndOfAMoveAndKeyRepeatWithinI
 
     // The delay moves in steps of 50.
     ASSERT_TRUE(Idle());
-    GetWindowRect(Control(IDC_KB_DELAY_SPIN), &arrows);
-    ClickAt((arrows.left + arrows.right) / 2, arrows.top + (arrows.bottom - arrows.top) / 4);
+    ClickSpinArrow(Control(IDC_KB_DELAY_SPIN), true);
     EXPECT_TRUE(WaitUntil([] { return StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatDelay") == 550; }));
     EXPECT_EQ("550", WindowText(Control(IDC_KB_DELAY)));
 
@@ -158,6 +155,7 @@ TEST_F(SettingsPages, KeyboardSendsSensitivityAtTheEndOfAMoveAndKeyRepeatWithinI
     Click(Control(IDC_KB_REPEAT_ENABLE));
     ASSERT_TRUE(WaitUntil([] { return StoredDword(REG_REPEAT_SESSION_KEY, "Enable") == 0; }))
         << "the driver refused the key repeat";
+    ASSERT_TRUE(Idle()) << "the page stores the values before it greys the fields";
     EXPECT_EQ(3, StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatRate"));
     EXPECT_FALSE(IsWindowEnabled(Control(IDC_KB_RATE)));
     EXPECT_FALSE(IsWindowEnabled(Control(IDC_KB_DELAY_SPIN)));

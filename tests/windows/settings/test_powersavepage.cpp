@@ -1,5 +1,5 @@
 // The Power Save tab end to end: the real driver on the simulated device, the
-// real program, real clicks on the up-down arrows. The fields in seconds,
+// real program, clicks on the up-down arrows. The fields in seconds,
 // milliseconds and minutes against the device's milliseconds, one command per
 // change, a refused change, "Restore Defaults", and a silent device.
 #include <gtest/gtest.h>
