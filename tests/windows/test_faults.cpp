@@ -17,6 +17,7 @@
 #include "../../driver/service/tray.h"
 #include "support/dialogpresser.h"
 #include "support/handlecount.h"
+#include "support/pointer.h"
 #include "support/typinglink.h"
 
 namespace {
@@ -50,7 +51,7 @@ protected:
     void PointAtRecorder() {
         RECT area;
         ASSERT_TRUE(GetWindowRect(recorder.Handle(), &area));
-        SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+        SettlePointerAt((area.left + area.right) / 2, (area.top + area.bottom) / 2);
     }
 
     // Holds down all that the device can hold: a drag with button key 1,

@@ -11,6 +11,7 @@
 #include "../../../driver/input/keyboard.h"
 #include "../../../driver/input/sound.h"
 #include "../input/recorder.h"
+#include "../support/pointer.h"
 #include "../support/timerwindowthread.h"
 #include "serverfixture.h"
 
@@ -30,7 +31,7 @@ protected:
         bSoundEnabled = 0;
         ASSERT_TRUE(timerWindow_.Start());
         ASSERT_TRUE(recorder.Open("Orvik control input test"));
-        SetCursorPos(300, 250);  // over the recorder, so that clicks land there
+        SettlePointerAt(300, 250);  // over the recorder, so that clicks land there
         recorder.Take();
     }
     void TearDown() override {

@@ -5,6 +5,7 @@
 #include "../../../driver/input/keyboard.h"
 #include "../../../driver/input/mouse.h"
 #include "../../../driver/input/sound.h"
+#include "../support/pointer.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void InputTest::SetUp() {
     g_ui.playSoundA = SilentPlaySound;
     ASSERT_TRUE(recorder_.Open(WindowTitle())) << "the recorder window did not become the foreground window";
     // Clicks elsewhere would activate another window and take the keys with it.
-    SetCursorPos(POINTER_HOME.x, POINTER_HOME.y);
+    SettlePointerAt(POINTER_HOME.x, POINTER_HOME.y);
     recorder_.Take();
 }
 

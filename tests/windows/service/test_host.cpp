@@ -16,6 +16,7 @@
 #include "../control/wire.h"
 #include "../input/recorder.h"
 #include "../support/linkfixture.h"
+#include "../support/pointer.h"
 #include "../support/simclient.h"
 #include "driverprocess.h"
 
@@ -180,7 +181,7 @@ int Sign(long value) { return (value > 0) - (value < 0); }
 
 // The pointer's move after the device reported (x, y): which way it went.
 POINT MoveThroughService(SimClient& sim, int x, int y) {
-    SetCursorPos(300, 250);
+    SettlePointerAt(300, 250);
     const POINT before = Cursor();
     sim.Run("move " + std::to_string(x) + " " + std::to_string(y));
     const DWORD start = GetTickCount();
@@ -197,7 +198,6 @@ TEST_F(ServiceHost, TheRunningServiceTypesMovesClicksAndDrags) {
     StartAndWaitUntilRunning();
     RecorderWindow window;
     ASSERT_TRUE(window.Open("Orvik service test"));
-    SetCursorPos(300, 250);
 
     ASSERT_TRUE(sim.Run("type hi"));
     EXPECT_EQ((Messages{"kd 48", "ch 68", "ku 48", "kd 49", "ch 69", "ku 49"}), Receive(window, 6));
@@ -209,7 +209,7 @@ TEST_F(ServiceHost, TheRunningServiceTypesMovesClicksAndDrags) {
     EXPECT_EQ(-1, leftUp.x);
     EXPECT_EQ(-1, leftUp.y);
 
-    SetCursorPos(300, 250);
+    SettlePointerAt(300, 250);
     window.Take();
     ASSERT_TRUE(sim.Run("lefttap"));
     EXPECT_EQ((Messages{"ldown", "lup"}), Receive(window, 2));
@@ -252,7 +252,7 @@ TEST_F(ServiceHost, WithTapToClickOffTapsClickNothingButTheRestWorks) {
     StartAndWaitUntilRunning();
     RecorderWindow window;
     ASSERT_TRUE(window.Open("Orvik service test"));
-    SetCursorPos(300, 250);
+    SettlePointerAt(300, 250);
     window.Take();
     ASSERT_TRUE(sim.Run("lefttap"));
     ASSERT_TRUE(sim.Run("righttap"));

@@ -9,6 +9,7 @@
 #include "../../../common/controlprotocol.h"
 #include "../../../common/registry.h"
 #include "../support/linkfixture.h"
+#include "../support/pointer.h"
 #include "../support/tcpconnect.h"
 
 namespace {
@@ -212,20 +213,9 @@ void PointAt(int x, int y) {
 }
 
 void ClickAt(int x, int y) {
+    // The pointer's move reaches the window under it before the button does.
     PointAt(x, y);
-    // The pointer's move reaches the window under it before the button does,
-    // and no late report of an earlier position has moved it away again.
-    for (int steady = 0, tries = 0; steady < 3 && tries < 40; ++tries) {
-        Sleep(50);
-        POINT at = {};
-        GetCursorPos(&at);
-        if (at.x == x && at.y == y) {
-            ++steady;
-        } else {
-            PointAt(x, y);
-            steady = 0;
-        }
-    }
+    SettlePointerAt(x, y);
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     SendMouse(MOUSEEVENTF_LEFTUP);
 }
