@@ -1,5 +1,6 @@
 #include "programfolder.h"
 
+#include <cstdio>
 #include <cstring>
 
 int GetProgramFolder(char* folder, DWORD size) {
@@ -9,4 +10,11 @@ int GetProgramFolder(char* folder, DWORD size) {
     if (!lastBackslash) return 0;
     lastBackslash[1] = '\0';
     return 1;
+}
+
+int ComposeMediaPath(const char* folder, const char* name, char* path, size_t size) {
+    const int length = std::snprintf(path, size, "%sMedia\\%s", folder, name);
+    if (length >= 0 && static_cast<size_t>(length) < size) return 1;
+    if (size) path[0] = '\0';
+    return 0;
 }

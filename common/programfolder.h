@@ -10,4 +10,8 @@
 // names no folder.
 int GetProgramFolder(char* folder, DWORD size);
 
+// "<folder>Media\<name>": the sounds lie in "Media" beside the program. 0
+// (and an empty path) when that does not fit in `size` bytes.
+int ComposeMediaPath(const char* folder, const char* name, char* path, size_t size);
+
 #endif

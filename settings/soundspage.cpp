@@ -59,9 +59,7 @@ bool SendSoundCommand(bool enabled) {
 void PlayPreviewSound(const char* sound) {
     g_ui.playSoundA(nullptr, nullptr, 0);  // a preview still playing stops
     char folder[MAX_PATH], path[MAX_PATH];
-    if (!GetProgramFolder(folder, sizeof folder)) return;
-    const int written = std::snprintf(path, sizeof path, "%sMedia\\%s", folder, sound);
-    if (written < 0 || written >= static_cast<int>(sizeof path)) return;
+    if (!GetProgramFolder(folder, sizeof folder) || !ComposeMediaPath(folder, sound, path, sizeof path)) return;
     g_ui.playSoundA(path, nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT | SND_NOWAIT);
 }
 

@@ -4,7 +4,6 @@
 // half rewritten. The sound itself plays outside the lock.
 #include "sound.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "../../common/programfolder.h"
@@ -35,13 +34,9 @@ void ReadSoundName(const char* valueName, const char* fallback, char* name) {
         name[0] = '\0';
 }
 
-// "<directory>Media\<name>", or an empty path when that does not fit.
 void BuildSoundPath(const char* directory, const char* name, char* path) {
-    int length = std::snprintf(path, SOUND_PATH_SIZE, "%sMedia\\%s", directory, name);
-    if (length < 0 || length >= SOUND_PATH_SIZE) {
+    if (!ComposeMediaPath(directory, name, path, SOUND_PATH_SIZE))
         Trace("GetAudioDataFromRegistry: path of %s is too long, refused.", name);
-        path[0] = '\0';
-    }
 }
 
 KeySound ChooseKeyPressSound(BYTE sentKey) {
