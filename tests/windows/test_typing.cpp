@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "../../driver/devicelink/commands.h"
-#include "../../driver/devicelink/devicelink.h"
 #include "../../driver/input/keyboard.h"
 #include "../../driver/input/sound.h"
 #include "../../driver/service/controlserver.h"
@@ -104,19 +103,21 @@ TEST_F(TypingTest, PowerNoticesReachOnlyARegisteredWindow) {
     hSettingsWnd = nullptr;
 }
 
-TEST_F(TypingTest, LayoutLoadErrorShowsMessage2AndEndsTheDepacketizer) {
+TEST_F(TypingTest, LayoutLoadErrorShowsMessage2StopsInputAndSwitchingOnTypesAgain) {
     Type({"notice E5"});
-    ASSERT_TRUE(WaitFor([] { return gbDepacketizerState == THREAD_ENDED; }));
-    ASSERT_EQ(1u, messages.size());
+    ASSERT_TRUE(WaitFor([] { return messages.size() == 1; })) << "message 2, shown by another thread";
     EXPECT_EQ("Error", messages[0].caption);
     EXPECT_EQ(0u, messages[0].text.find("Unable to set Tavelin information."));
+    EXPECT_EQ(0, GetConnectionState());
     EXPECT_EQ((Messages{}), Type({"press 41"})) << "input stops";
+    EXPECT_EQ(1, DoConnectionSequence()) << "switching on takes the port the link still held";
+    EXPECT_EQ((Messages{"kd 42", "ch 62", "ku 42"}), Type({"press 42"}));
 }
 
 TEST_F(TypingTest, UnplugLeavesTheLinkNotConnectedAndReconnectingWorks) {
     ASSERT_TRUE(sim.Run("unplug"));
     ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; })) << "the lost link shows";
-    EXPECT_EQ(nullptr, g_hBTPort);
+    EXPECT_EQ(0u, PortHeldNow());
     ASSERT_TRUE(sim.Run("plug"));
     ASSERT_TRUE(sim.Run("set powerstate FB"));
     EXPECT_EQ(1, DoConnectionSequence()) << "switching on again reopens the port";
@@ -126,27 +127,10 @@ TEST_F(TypingTest, UnplugLeavesTheLinkNotConnectedAndReconnectingWorks) {
 TEST_F(TypingTest, DisconnectStopsInputAndReleasesKeysTheDriverHeld) {
     EXPECT_EQ((Messages{"kd 11"}), Type({"press 11"}));  // Ctrl down, its release never comes
     DisableConnection();
-    EXPECT_EQ(nullptr, g_hReadThread);
     const Messages released = recorder.Take();
     EXPECT_NE(released.end(), std::find(released.begin(), released.end(), "ku 11")) << "Ctrl released";
     EXPECT_EQ((Messages{}), Type({"press 41"})) << "nothing arrives while disconnected";
 }
-
-TEST_F(TypingTest, StopFreesQueuedGroupsAndReleasesStuckKeys) {
-    bIsCtrlDown = 1;  // recorded as held even though Windows sees it up
-    // Keep the depacketizer busy so that groups stay queued.
-    SuspendThread(g_hDepacketizerThread);
-    ASSERT_TRUE(sim.Run("press 41"));
-    ASSERT_TRUE(sim.Run("press 42"));
-    ASSERT_GE(WaitForNodes(2).size(), 2u);
-    DeInitializeKeyBoard();  // ends the suspended depacketizer by force
-    EXPECT_EQ(nullptr, gQueueHead);
-    EXPECT_EQ(nullptr, g_hReadThread);
-    EXPECT_EQ(nullptr, g_hDepacketizerThread);
-    const Messages seen = recorder.Take();
-    EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), "ku 11")) << "Ctrl released";
-}
-
 }  // namespace
 
 namespace {

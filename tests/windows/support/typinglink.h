@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "../../../driver/devicelink/commands.h"
-#include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/keyrepeat.h"
 #include "../../../driver/input/sound.h"
 #include "../input/recorder.h"
 #include "driverlink.h"
@@ -24,10 +24,7 @@ protected:
     void SetUp() override {
         DriverLinkTest::SetUp();
         bSoundEnabled = 0;
-        bRepeatEnabled = 1;
-        gusHold_Interval = 300;
-        gusRepeat_Interval = 50;
-        gusRepeatWatch_Interval = 99;
+        ApplyKeyRepeatSettings(1, 20, 300);
         ASSERT_TRUE(timerWindow_.Start());
         ASSERT_TRUE(sim.Run("set powerstate FB"));
         ASSERT_EQ(1, InitSequence());
