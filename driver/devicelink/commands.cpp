@@ -104,6 +104,8 @@ int StartDeviceOnLink() {
 // cannot be started (the port is closed again).
 int OpenAndRead(unsigned long number, DWORD* error) {
     if (IsLinkShutDown() || !OpenLinkPort(number, error)) return 0;
+    // What the device sent while its input was held back is never typed.
+    FreeReceiveQueue();
     if (!StartDepacketizer() || !StartReader()) {
         CloseLinkPort();
         return -1;

@@ -37,12 +37,23 @@ protected:
         DriverLinkTest::TearDown();
     }
 
-    // Runs simulator commands, then takes what the window received.
+    // Runs simulator commands, then has the device send its marker and takes
+    // what the window received once the marker arrived: all that the
+    // commands typed is there by then, and nothing they typed comes later.
     Messages Type(std::initializer_list<const char*> commands) {
         for (const char* command : commands) EXPECT_TRUE(sim.Run(command)) << command;
-        // The depacketizer works asynchronously: let the last group arrive.
-        Sleep(150);
+        EXPECT_TRUE(recorder.AwaitDeviceMarker([this] { return sim.Run("marker"); }))
+            << "the device's marker key was never typed";
         return recorder.Take();
+    }
+
+    // Runs simulator commands whose events no thread will type (the
+    // depacketizer has ended), then a command round trip through the link:
+    // once the device's answer is in, the reader has read what came before.
+    void SendPastTheReader(std::initializer_list<const char*> commands) {
+        for (const char* command : commands) EXPECT_TRUE(sim.Run(command)) << command;
+        unsigned char answer[RESPONSE_BUFFER_SIZE];
+        EXPECT_EQ(1, WriteAllData(GET_POWERSTATE, nullptr, answer, CMD_CLASS_ORDINARY)) << "the device answered";
     }
 
     RecorderWindow recorder;
