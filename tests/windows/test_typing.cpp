@@ -21,13 +21,16 @@ protected:
     TypingTest() : TypingLinkTest("Orvik typing test") {}
 
     // Waits until the layout handshake that the device's last event started
-    // is over: the device got its first command, and the events that the
-    // link drops while it runs pass again.
+    // is over: it began with its first command and got to its last, and a
+    // command of the test's own made it through the link after it.
     bool HandshakeRanAndEnded() {
-        return WaitFor([this] {
+        const bool ran = WaitFor([this] {
             const std::vector<std::string> commands = Commands();
-            return !commands.empty() && commands[0] == wire::GET_PROJECTEDLAYOUTNUM && !bSuppressEvents;
+            return !commands.empty() && commands[0] == wire::GET_PROJECTEDLAYOUTNUM &&
+                   commands.back() == wire::SET_ACTIVELAYOUT_5;
         });
+        unsigned char answer[RESPONSE_BUFFER_SIZE];
+        return ran && WriteAllData(GET_POWERSTATE, nullptr, answer, CMD_CLASS_ORDINARY) == 1;
     }
 };
 
