@@ -114,10 +114,7 @@ int OpenAndRead(unsigned long number, DWORD* error) {
     return 1;
 }
 
-void TakeDownReader(const char* caller) {
-    StopReader(caller);
-    if (CloseLinkPort()) Trace("%s: port closed", caller);
-}
+void TakeDownReader(const char* caller) { CloseLinkPortAndReader(caller); }
 
 // The rest of a start once the link's objects and threads exist.
 int BringUpAfterInit(int initialized, DWORD portError) {
@@ -130,10 +127,23 @@ int BringUpAfterInit(int initialized, DWORD portError) {
         ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
         return 1;
     }
-    return PowerStateSequence();
+    const int up = PowerStateSequence();
+    if (GetConnectionState()) SetConnectionWanted(1);
+    return up;
 }
 
 }  // namespace
+
+void CloseLinkPortAndReader(const char* caller) {
+    StopReader(caller);
+    if (CloseLinkPort()) Trace("%s: port closed", caller);
+}
+
+int ReopenConfiguredPortQuietly() {
+    CloseLinkPortAndReader("Heal");
+    DWORD error = ERROR_SUCCESS;
+    return OpenAndRead(ConfiguredPortNumber(), &error) > 0;
+}
 
 int CreateCommandSemaphore() {
     if (!ghCommandSemaphore) ghCommandSemaphore = CreateSemaphoreA(nullptr, 1, 1, nullptr);
@@ -216,6 +226,7 @@ int InitSequence() {
 int RestartDeviceLink() {
     DWORD portError = ERROR_SUCCESS;
     int initialized;
+    StopHealing();
     {
         LinkLock lock;
         if (IsLinkShutDown()) return 0;
@@ -234,6 +245,7 @@ int ReinitDevice() {
 int EnableConnection() {
     DWORD error = ERROR_SUCCESS;
     int opened;
+    StopHealing();  // the connection is tried now
     {
         LinkLock lock;
         // One handle per port: a port still held (after a layout load error)
@@ -251,14 +263,19 @@ int EnableConnection() {
         DisableConnection();
         return 0;
     }
+    SetConnectionWanted(1);
     ReportConnectionState(1);
     return 1;
 }
 
 void DisableConnection() {
-    LinkLock lock;
-    TakeDownReader("DisableConnection");
-    SweepHeldInput();
+    StopHealing();
+    {
+        LinkLock lock;
+        TakeDownReader("DisableConnection");
+        SweepHeldInput();
+    }
+    SetConnectionWanted(0);
     ReportConnectionState(0);
 }
 

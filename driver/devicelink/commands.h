@@ -21,8 +21,10 @@ struct SessionEvents {
 // What the link needs from the program that runs it, registered once before
 // the link starts. Any may be missing.
 struct DeviceLinkHooks {
-    // Shows a change of the link's state (icon, stored state, settings window).
+    // Shows a change of the link's state (icon, tip, settings window).
     void (*connectionChanged)(int connected);
+    // Stores the user's wish for the connection (the switch's check mark).
+    void (*connectionWanted)(int wanted);
     // Runs `attempt` until it succeeds (1) or the user gives up (0), asking
     // after each failure; `turnOffTrace` names a turn-off in the trace.
     int (*retryAfterNoAnswer)(int (*attempt)(), const char* turnOffTrace);
@@ -36,8 +38,17 @@ struct DeviceLinkHooks {
 };
 void SetDeviceLinkHooks(const DeviceLinkHooks& hooks);
 
-// 1 while the port is open and the link is up.
+// The link's state: 1 while the port is open and the link is up.
 int GetConnectionState();
+// The user's wish (the connection switch): 1 while the connection is wanted,
+// whether or not the link is up now. While it is wanted, a link that was
+// lost is tried again in the background.
+int IsConnectionWanted();
+
+// Standby: at suspend the port is closed quietly and what the driver held is
+// released; at resume a wanted connection is tried again at once.
+void SuspendDeviceLink();
+void ResumeDeviceLink();
 
 // Sends one command and waits for the device's answer. `payload` holds two
 // zero bytes and the value (0 when the command has none); `response`, when
@@ -62,7 +73,8 @@ int ReinitDevice();
 // Opens the configured port (closing a held one first), starts the device
 // and sets its layout. 1 when the link is up.
 int EnableConnection();
-// Stops the reader, closes the port, and releases what the driver held.
+// Stops the reader, closes the port, releases what the driver held, and the
+// connection is no longer wanted.
 void DisableConnection();
 int DeInitializeKeyBoard();
 

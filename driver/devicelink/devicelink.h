@@ -84,8 +84,21 @@ void SignalSwept();
 // commands.cpp: the command semaphore, made once and kept.
 int CreateCommandSemaphore();
 
+// heal.cpp: tries in the background while the connection is wanted; the
+// first try at once or after the usual pause. Neither may be called with
+// the link lock held.
+void StartHealing(bool atOnce);
+void StopHealing();
+
+// commands.cpp, under the link lock: the configured port opened and read,
+// asking nobody (1 when it is), and the reader stopped and the port closed.
+int ReopenConfiguredPortQuietly();
+void CloseLinkPortAndReader(const char* caller);
+
 // keyboardlink.cpp
 const DeviceLinkHooks& GetDeviceLinkHooks();
+// Records the user's wish for the connection and has it stored.
+void SetConnectionWanted(int wanted);
 // Records the link's state and has it shown.
 void ReportConnectionState(int connected);
 // The reader lost its port (the device is gone): what the driver held is

@@ -15,6 +15,7 @@ const DWORD DEPACKETIZER_JOIN_MS = 3000;
 const DWORD SWEEP_WAIT_MS = 6000;
 
 volatile LONG bConnected = 0;
+volatile LONG gbConnectionWanted = 0;
 DeviceLinkHooks gHooks = {};
 volatile LONG gbLinkShutDown = 0;
 DWORD gdwStartSettleMs = START_SETTLE_MS;
@@ -49,10 +50,30 @@ void ReportConnectionState(int connected) {
     if (gHooks.connectionChanged) gHooks.connectionChanged(connected);
 }
 
+int IsConnectionWanted() { return gbConnectionWanted; }
+
+void SetConnectionWanted(int wanted) {
+    InterlockedExchange(&gbConnectionWanted, wanted ? 1 : 0);
+    if (gHooks.connectionWanted) gHooks.connectionWanted(wanted);
+}
+
 void ReportPortLost() {
     SweepHeldInput();
     ReportConnectionState(0);
+    StartHealing(false);
 }
+
+void SuspendDeviceLink() {
+    StopHealing();
+    {
+        LinkLock lock;
+        CloseLinkPortAndReader("SuspendDeviceLink");
+        SweepHeldInput();
+    }
+    ReportConnectionState(0);
+}
+
+void ResumeDeviceLink() { StartHealing(true); }
 
 int RetryAfterNoAnswer(int (*attempt)(), const char* turnOffTrace) {
     if (attempt()) return 1;
@@ -71,6 +92,7 @@ void ShutDownDeviceLink() {
     SetEvent(gLink.shutDown);
     // A sender waiting for the device gives up at once.
     AbandonResponse();
+    StopHealing();
     DeInitializeKeyBoard();
 }
 

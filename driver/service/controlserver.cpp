@@ -118,8 +118,16 @@ void SetMouseTap(const ControlRequest& request) {
     Reply(CONTROL_REPLY_SUCCESS);
 }
 
+// 1 connects now unless the link is up (also while it heals), 0 switches
+// off (also the tries of a healing link), anything else toggles the wish.
 void SwitchConnection(const ControlRequest& request) {
-    if (request.flag != GetConnectionState()) DoConnectionSequence();
+    if (request.flag == 1) {
+        if (!GetConnectionState()) EnableConnection();
+    } else if (request.flag == 0) {
+        if (IsConnectionWanted() || GetConnectionState()) DisableConnection();
+    } else {
+        DoConnectionSequence();
+    }
     Reply(CONTROL_REPLY_SUCCESS);
 }
 

@@ -167,6 +167,8 @@ void PostPowerModeToSettingsWindow(PowerModeNotice mode) { PostToSettingsWindow(
 }  // namespace
 
 void ServiceStart(DWORD, LPSTR*) {
+    // Before any stop can be taken: a stop from now on closes every question.
+    AllowPrompts();
     if (ReportStartPending(START_HINT_MS)) RunDriver();
     ReportServiceStatus(SERVICE_STOP_PENDING, NO_ERROR, STOP_HINT_MS);
     Deinit();
@@ -193,8 +195,8 @@ void ServiceStop() {
 }
 
 void RegisterDeviceLinkHooks() {
-    const DeviceLinkHooks hooks = {AnnounceConnectionState, RetryWithConnectErrorDialog, GetSessionEvents,
-                                   EndTaskbarIcon, RestoreTaskbarIcon};
+    const DeviceLinkHooks hooks = {AnnounceConnectionState, StoreConnectionWish, RetryWithConnectErrorDialog,
+                                   GetSessionEvents, EndTaskbarIcon, RestoreTaskbarIcon};
     SetDeviceLinkHooks(hooks);
     gpfnPowerModeListener = PostPowerModeToSettingsWindow;
 }
@@ -203,7 +205,6 @@ int DoInit() {
     DeleteTraceFile();
     hSettingsWnd = 0;
     RegisterDeviceLinkHooks();
-    AllowPrompts();
     AllowDeviceLinkStart();
     if (!IsCompatibleSystem()) return 0;
     // Without a device the driver still runs, so that the tray menu or the

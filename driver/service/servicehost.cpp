@@ -12,6 +12,7 @@
 
 #include <cstdio>
 
+#include "../devicelink/commands.h"
 #include "lifecycle.h"
 #include "serviceevents.h"
 
@@ -121,7 +122,7 @@ void DebugDriverService(int argc, char** argv) {
 }
 
 void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
-    gStatusHandle = RegisterServiceCtrlHandlerA(DRIVER_SERVICE_NAME, ServiceCtrlHandler);
+    gStatusHandle = RegisterServiceCtrlHandlerExA(DRIVER_SERVICE_NAME, ServiceCtrlHandlerEx, nullptr);
     if (!gStatusHandle) return;
     gServiceStatus.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     gServiceStatus.dwServiceSpecificExitCode = 0;
@@ -141,6 +142,18 @@ void WINAPI ServiceCtrlHandler(DWORD control) {
     ReportServiceStatus(gServiceStatus.dwCurrentState, NO_ERROR, 0);
 }
 
+DWORD WINAPI ServiceCtrlHandlerEx(DWORD control, DWORD eventType, LPVOID, LPVOID) {
+    if (control != SERVICE_CONTROL_POWEREVENT) {
+        ServiceCtrlHandler(control);
+        return NO_ERROR;
+    }
+    // Standby takes the port away from under the driver: it lets go first,
+    // and heals once the computer is back.
+    if (eventType == PBT_APMSUSPEND) SuspendDeviceLink();
+    else if (eventType == PBT_APMRESUMEAUTOMATIC || eventType == PBT_APMRESUMESUSPEND) ResumeDeviceLink();
+    return NO_ERROR;
+}
+
 BOOL WINAPI ConsoleCtrlHandler(DWORD type) {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
     std::printf("Stopping %s.\n", DRIVER_DISPLAY_NAME);
@@ -150,7 +163,12 @@ BOOL WINAPI ConsoleCtrlHandler(DWORD type) {
 
 BOOL ReportServiceStatus(DWORD currentState, DWORD exitCode, DWORD waitHint) {
     if (bDebugMode) return TRUE;
-    gServiceStatus.dwControlsAccepted = currentState == SERVICE_START_PENDING ? 0 : SERVICE_ACCEPT_STOP;
+    // A stop is taken as soon as there is a stop event to set, start-up
+    // included: a question the start-up asks may sit where nobody answers it,
+    // and only a stop closes it then.
+    const bool canStop = currentState != SERVICE_START_PENDING || g_hServiceStopEvent;
+    gServiceStatus.dwControlsAccepted = (canStop ? SERVICE_ACCEPT_STOP : 0) |
+                                        (currentState == SERVICE_RUNNING ? SERVICE_ACCEPT_POWEREVENT : 0);
     gServiceStatus.dwCurrentState = currentState;
     gServiceStatus.dwWin32ExitCode = exitCode;
     gServiceStatus.dwWaitHint = waitHint;

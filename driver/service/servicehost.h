@@ -21,6 +21,9 @@ void DebugDriverService(int argc, char** argv);
 
 void WINAPI ServiceMain(DWORD argc, LPSTR* argv);
 void WINAPI ServiceCtrlHandler(DWORD control);
+// The handler the control manager calls: ServiceCtrlHandler's codes, and the
+// power events (standby and resume).
+DWORD WINAPI ServiceCtrlHandlerEx(DWORD control, DWORD eventType, LPVOID eventData, LPVOID context);
 BOOL WINAPI ConsoleCtrlHandler(DWORD type);
 
 // Sends the service status; TRUE when it went through (always in debug mode).

@@ -68,7 +68,7 @@ void ShowTrayMenu(HWND window) {
     HMENU menu = CreatePopupMenu();
     if (!menu) return;
     AppendMenuA(menu, MF_STRING, ID_TRAY_SETTINGS, "&Setting...");
-    AppendMenuA(menu, MF_STRING | (GetConnectionState() ? MF_CHECKED : MF_UNCHECKED), ID_TRAY_CONNECTION,
+    AppendMenuA(menu, MF_STRING | (IsConnectionWanted() ? MF_CHECKED : MF_UNCHECKED), ID_TRAY_CONNECTION,
                 "Enable &Connection");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, ID_TRAY_EXIT, "Exit");
@@ -276,15 +276,15 @@ BOOL LaunchOrvikSettings() {
     return created;
 }
 
+void StoreConnectionWish(int wanted) { SetDwordValueFromRegistry(REG_COMPORT_KEY, "Connected", wanted); }
+
 void AnnounceConnectionState(int connected) {
-    // Stored before it is shown: whoever sees the icon change reads the same.
-    SetDwordValueFromRegistry(REG_COMPORT_KEY, "Connected", connected);
     SetTrayIconState(connected ? IDI_CONNECTED : IDI_NOT_CONNECTED);
     PostToSettingsWindow(WM_CONNECTION_STATE, connected);
 }
 
 int DoConnectionSequence() {
-    if (GetConnectionState()) DisableConnection();
+    if (IsConnectionWanted()) DisableConnection();
     else if (EnableConnection()) Trace("DoConnectionSequence: Connection Established.");
     return GetConnectionState();
 }

@@ -49,12 +49,14 @@ void RequestTrayTimer();
 // Starts OrvikSettings.exe from the driver's folder as the logged-on user.
 BOOL LaunchOrvikSettings();
 
-// Shows a change of the link's state: icon, "Connected" in the
-// registry, and the registered settings window.
+// Shows a change of the link's state: the icon's picture and tip, and the
+// registered settings window.
 void AnnounceConnectionState(int connected);
+// Stores the user's wish for the connection as "Connected".
+void StoreConnectionWish(int wanted);
 
-// Switches the connection: off when it is up, on when it is down. Returns the
-// new connection state.
+// Switches the connection: off when it is wanted, on when it is not. Returns
+// the link's state afterwards.
 int DoConnectionSequence();
 
 #endif

@@ -97,9 +97,9 @@ TEST_F(FaultTest, EveryWayTheLinkGoesDownReleasesEverythingAndTypingResumes) {
              ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; }));
          },
          [](SimClient& s) {
-             ASSERT_TRUE(s.Run("plug"));
              ASSERT_TRUE(s.Run("set powerstate FB"));
-             ASSERT_EQ(1, DoConnectionSequence());
+             ASSERT_TRUE(s.Run("plug"));
+             ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 1; }, 5000)) << "the link healed";
          }},
         {"switch-off", [](SimClient&) { ASSERT_EQ(0, DoConnectionSequence()); },
          [](SimClient&) { ASSERT_EQ(1, DoConnectionSequence()); }},
@@ -254,7 +254,7 @@ TEST_F(FaultTest, AfterALayoutLoadErrorNothingQueuesAndSwitchingOnRecovers) {
     SendPastTheReader({"press 41", "move 3 3", "press 42"});
     EXPECT_EQ(Messages{}, recorder.Take()) << "input stops";
     messages.clear();
-    ASSERT_EQ(1, DoConnectionSequence());
+    ASSERT_EQ(1, EnableConnection());
     EXPECT_EQ(kTypedA, Type({"press 41"}));
 }
 
@@ -290,7 +290,8 @@ TEST_F(FaultTest, NoiseOnTheLineCostsNoGoodKey) {
 // Handles this process holds.
 DWORD HandleCount() { return static_cast<DWORD>(ProcessHandleCount(GetCurrentProcessId())); }
 
-TEST_F(FaultTest, SessionEventsTogglesAndReplugsLeakNoHandle) {
+// (Replugs that heal are counted by the heal tests.)
+TEST_F(FaultTest, SessionEventsAndTogglesLeakNoHandle) {
     const DWORD before = HandleCount();
     // Wine's comm-event waits come and go with a few handles of their own:
     // the count is compared with a margin that one leak per cycle exceeds.
@@ -308,13 +309,6 @@ TEST_F(FaultTest, SessionEventsTogglesAndReplugsLeakNoHandle) {
     SetStartSettleTime(10);  // back in TearDown
     for (int i = 0; i < 100 && !HasFailure(); ++i) {
         ASSERT_EQ(0, DoConnectionSequence());
-        ASSERT_EQ(1, DoConnectionSequence());
-    }
-    for (int i = 0; i < 200 && !HasFailure(); ++i) {
-        ASSERT_TRUE(sim.Run("unplug"));
-        ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; }));
-        ASSERT_TRUE(sim.Run("plug"));
-        ASSERT_TRUE(sim.Run("set powerstate FB"));
         ASSERT_EQ(1, DoConnectionSequence());
     }
     EXPECT_LE(HandleCount(), before + MARGIN) << "a cycle that leaks leaves a hundred or more behind";

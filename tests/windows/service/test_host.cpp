@@ -91,10 +91,13 @@ TEST_F(ServiceHost, InstallStartAndRemoveWithTheConsoleLines) {
     EXPECT_EQ("", started.output) << "the start verb reports nothing";
     ASSERT_TRUE(probe.WaitForState(SERVICE_RUNNING, START_TIMEOUT_MS, &seen));
     DWORD lastCheckPoint = 0;
+    DWORD accepted = 0;
     for (const SERVICE_STATUS& status : seen) {
         EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), status.dwServiceType & SERVICE_WIN32_OWN_PROCESS);
         if (status.dwCurrentState != SERVICE_START_PENDING) continue;
-        EXPECT_EQ(0u, status.dwControlsAccepted) << "no stop while start-up is pending";
+        EXPECT_TRUE(status.dwControlsAccepted == accepted || status.dwControlsAccepted == SERVICE_ACCEPT_STOP)
+            << "a stop is taken from some point of the start-up on, and from then on always";
+        accepted = status.dwControlsAccepted;
         EXPECT_TRUE(status.dwWaitHint == 3000 || status.dwWaitHint == 6000) << status.dwWaitHint;
         EXPECT_GT(status.dwCheckPoint, lastCheckPoint) << "check points go up";
         lastCheckPoint = status.dwCheckPoint;
@@ -308,6 +311,56 @@ TEST_F(ServiceHost, TurnOffInTheErrorDialogStopsTheServiceBeforeItRuns) {
     ASSERT_TRUE(probe.WaitForState(SERVICE_STOPPED, STOP_TIMEOUT_MS, &seen));
     for (const SERVICE_STATUS& status : seen) EXPECT_NE(static_cast<DWORD>(SERVICE_RUNNING), status.dwCurrentState);
     EXPECT_NE(1, StoredDword(REG_APPLICATION_KEY, "Orvik Settings"));
+}
+
+// A question of the driver may sit where nobody sees it (the logon desktop,
+// nobody logged on): each way to stop the driver closes it and ends the
+// driver, with nobody answering.
+TEST_F(ServiceHost, EveryStopEndsTheDriverWhileAQuestionIsOpenAndUnanswered) {
+    struct Question {
+        const char* name;
+        const char* caption;
+        const char* device[2];
+        DWORD comPort;
+    };
+    const Question questions[] = {
+        {"the connection error dialog", "Error", {"set powerstate FD", "silent 0680"}, 5},
+        {"message 1", "Error", {"reset", "reset"}, 9},
+        {"message 2", "Error", {"set powerstate FB", "fail 023F"}, 5},
+    };
+    enum StopWay { BY_SERVICE_STOP, BY_REMOVE_VERB, BY_CTRL_C };
+    for (const Question& question : questions) {
+        for (StopWay way : {BY_SERVICE_STOP, BY_REMOVE_VERB, BY_CTRL_C}) {
+            SCOPED_TRACE(std::string(question.name) + ", stop way " + std::to_string(way));
+            ASSERT_TRUE(sim.Run("reset"));
+            for (const char* command : question.device) ASSERT_TRUE(sim.Run(command));
+            SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", question.comPort);
+            DebugDriver console;
+            if (way == BY_CTRL_C) {
+                ASSERT_TRUE(console.Start());
+            } else {
+                Install();
+                ASSERT_TRUE(probe.Start());
+            }
+            HWND asked = WaitForDialog(question.caption, START_TIMEOUT_MS);
+            ASSERT_NE(nullptr, asked) << "the question was not asked";
+            if (way == BY_SERVICE_STOP) {
+                SERVICE_STATUS status = {};
+                EXPECT_TRUE(probe.Control(SERVICE_CONTROL_STOP, &status)) << "a stop is taken during start-up";
+                EXPECT_TRUE(probe.WaitForState(SERVICE_STOPPED, STOP_TIMEOUT_MS));
+                probe.Remove();
+            } else if (way == BY_REMOVE_VERB) {
+                const VerbResult removed = RunDriver("-remove", STOP_TIMEOUT_MS);
+                EXPECT_TRUE(removed.ended);
+                EXPECT_NE(std::string::npos, removed.output.find("Tavelin stopped.")) << removed.output;
+            } else {
+                ASSERT_TRUE(console.SendConsoleEvent(CTRL_C_EVENT));
+                EXPECT_TRUE(console.WaitForExit(STOP_TIMEOUT_MS)) << "Ctrl+C did not stop the driver";
+            }
+            EXPECT_TRUE(WaitUntil(NoDriverProcess, STOP_TIMEOUT_MS)) << "the driver kept running";
+            EXPECT_FALSE(IsWindow(asked)) << "the question was closed";
+        }
+    }
 }
 
 // Ctrl+C through the console. (Wine cannot raise CTRL_BREAK_EVENT in another

@@ -164,6 +164,41 @@ TEST_F(Lifecycle, StartBringsTheDriverUpAndStopTakesItDownAgain) {
     for (HANDLE event : g_hSessionEvents) EXPECT_EQ(nullptr, event);
 }
 
+struct Typist {
+    SimClient* device;
+    volatile LONG typing;
+    static DWORD WINAPI Run(LPVOID self) {
+        Typist* typist = static_cast<Typist*>(self);
+        while (typist->typing) typist->device->Run("type abcdefghijklmnopqrstuvwxyz");
+        return 0;
+    }
+};
+
+// The device types without pause while the driver stops and starts fifty
+// times, and while INIT_CMD restarts its link fifty times: no stop hangs,
+// and every thread ends by itself.
+TEST_F(Lifecycle, StopsAndRestartsWhileTheDeviceTypesNeverHangNorTerminateAThread) {
+    const LONG terminations = WorkerTerminationCount();
+    Typist typist = {&sim, 1};
+    HANDLE typing = CreateThread(nullptr, 0, Typist::Run, &typist, 0, nullptr);
+    for (int i = 0; i < 50 && !HasFailure(); ++i) {
+        Start();
+        ASSERT_TRUE(WaitUntilRunning()) << "start " << i;
+        ASSERT_TRUE(StopAndWait()) << "stop " << i;
+        CloseHandle(service_);
+        service_ = nullptr;
+        gTrayTicks = 0;
+    }
+    Start();
+    ASSERT_TRUE(WaitUntilRunning());
+    for (int i = 0; i < 50 && !HasFailure(); ++i) ASSERT_EQ(1, RestartDeviceLink()) << "INIT_CMD " << i;
+    ASSERT_TRUE(StopAndWait());
+    typist.typing = 0;
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(typing, STOP_TIMEOUT_MS));
+    CloseHandle(typing);
+    EXPECT_EQ(terminations, WorkerTerminationCount()) << "a thread had to be terminated";
+}
+
 TEST_F(Lifecycle, AStopWhileTheDeviceIsStillStartingEndsTheDriver) {
     // The stop comes before the timer window exists, so its WM_DESTROY has
     // no window to go to: the stop event alone must end the driver.

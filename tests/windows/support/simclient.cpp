@@ -53,6 +53,13 @@ bool SimClient::Run(const std::string& command, std::vector<std::string>* lines,
     return false;
 }
 
+int SimClient::RefusedOpens() {
+    std::vector<std::string> lines;
+    int refused = -1;
+    if (Run("refusals", &lines) && !lines.empty()) std::sscanf(lines[0].c_str(), "refused %d", &refused);
+    return refused;
+}
+
 std::vector<std::string> SimClient::ReceivedCommands() {
     // Each log line is "OPCODE ok|badsum HEX...": keep the bytes.
     std::vector<std::string> lines;

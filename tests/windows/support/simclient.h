@@ -23,6 +23,9 @@ public:
     bool Run(const std::string& command, std::vector<std::string>* lines = nullptr, std::string* error = nullptr);
     // The commands the device received, one hex line each ("A5 A5 01 ...").
     std::vector<std::string> ReceivedCommands();
+    // How many opens of the device's port the port guard refused (a port
+    // opened twice at once); -1 when the simulator does not say.
+    int RefusedOpens();
 
 private:
     bool ReadLine(std::string* line);
