@@ -32,9 +32,19 @@ enum WaitIndex {
     WAIT_COUNT
 };
 
+const DWORD DEPACKETIZER_JOIN_MS = 3000;
+// A sweep waits this long for a depacketizer busy with a group (a sound, a
+// layout handshake) before it gives up on the release.
+const DWORD SWEEP_WAIT_MS = 6000;
+
 // After a layout load error the device's input means nothing until the link
 // is started again.
 volatile LONG gbInputHalted = 0;
+
+Worker gDepacketizer = {};
+volatile DWORD gDepacketizerThreadId = 0;
+// Auto reset: the depacketizer has swept. Made before main, never deleted.
+const HANDLE ghSwept = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
 void FreeGroup(InputEventBatch* batch) {
     for (int i = 0; i < batch->count; ++i) {
@@ -192,7 +202,7 @@ void DrainReceiveQueue(ReceiveQueueNode* scratch, InputEventBatch* group) {
     while (TakeHeadNode(scratch)) {
         if (scratch->sweep) {
             ReleaseStuckKeys();
-            SignalSwept();
+            SetEvent(ghSwept);
         } else if (!gbInputHalted && !IsPostedMessageUp()) {
             WalkNode(*scratch, group);
         }
@@ -267,7 +277,7 @@ void DepacketizerDesktop(char* name, size_t size) {
 // started again while the driver stops ends at once.
 DWORD WINAPI Depacketizer(LPVOID context) {
     const Worker* self = static_cast<const Worker*>(context);
-    NoteDepacketizerThread();
+    gDepacketizerThreadId = GetCurrentThreadId();
     const HDESK original = GetThreadDesktop(GetCurrentThreadId());
     HANDLE handles[WAIT_COUNT];
     BuildWaitList(handles, self);
@@ -296,4 +306,33 @@ DWORD WINAPI Depacketizer(LPVOID context) {
     delete scratch;
     DetachFromDesktop(original);
     return 0;
+}
+
+int StartDepacketizer() {
+    LinkLock lock;
+    if (!WorkerEnded(&gDepacketizer)) return 1;
+    WorkerJoin(&gDepacketizer, 0);
+    FreeReceiveQueue();
+    return WorkerStart(&gDepacketizer, Depacketizer, &gDepacketizer, THREAD_PRIORITY_HIGHEST);
+}
+
+void StopDepacketizer() {
+    LinkLock lock;
+    // Nothing queued is typed into a closing link.
+    FreeReceiveQueue();
+    if (!WorkerStop(&gDepacketizer, DEPACKETIZER_JOIN_MS))
+        Trace("DeInitializeKeyBoard: Depacketizer thread explicitely killed.");
+}
+
+bool DepacketizerRuns() { return !WorkerEnded(&gDepacketizer); }
+
+void SweepHeldInput() {
+    if (GetCurrentThreadId() == gDepacketizerThreadId) {
+        ReleaseStuckKeys();
+        return;
+    }
+    ResetEvent(ghSwept);
+    if (DepacketizerRuns() && QueueSweepRequest() && WaitForSingleObject(ghSwept, SWEEP_WAIT_MS) == WAIT_OBJECT_0)
+        return;
+    ReleaseStuckKeys();
 }

@@ -1,12 +1,12 @@
 // Inside the device link: what its files share with each other and with no
 // one else. The rest of the driver reaches the link through commands.h.
 //
-// The serial port (serialport.cpp), the reader thread that frames the byte
-// stream (reader.cpp), the receive queue that carries complete event groups
-// to the depacketizer (reader.cpp, depacketizer.cpp), the response slot that
-// carries a command's answer to the thread waiting for it (reader.cpp,
-// commands.cpp), and the start and stop of the link's threads
-// (keyboardlink.cpp).
+// The files build on each other in this order, and none calls a later one:
+// messages.cpp and serialport.cpp (the port), linkstate.cpp (state, wish,
+// hooks, lock), reader.cpp (the reader thread, the receive queue and the
+// response slot), exchange.cpp (one command at a time), depacketizer.cpp
+// (the thread that types, and the release sweep), heal.cpp (the port opened,
+// lost and healed), commands.cpp (the sequences the driver asks for).
 #ifndef ORVIK_DEVICELINK_DEVICELINK_H
 #define ORVIK_DEVICELINK_DEVICELINK_H
 
@@ -41,7 +41,9 @@ int ReadCommPort(HANDLE port, unsigned char* buffer, DWORD capacity, DWORD* coun
 int WritePort(const unsigned char* buffer, DWORD length, DWORD* written);
 
 // reader.cpp: the reader, the receive queue and the response slot.
-int StartReader();
+// `onPortLost` runs on the reader when the port is gone (not when it is
+// asked to stop).
+int StartReader(void (*onPortLost)());
 // Asks the reader to end and joins it; the port stays as it is.
 void StopReader(const char* caller);
 // Whether a reader runs (one that lost its port has ended).
@@ -72,8 +74,19 @@ void FreeReceiveQueue();
 // Drops every queued group and queues a sweep behind it. 0 without memory.
 int QueueSweepRequest();
 
-// depacketizer.cpp
+// exchange.cpp: the command semaphore, made once and kept.
+int CreateCommandSemaphore();
+
+// depacketizer.cpp: the thread, input held back after a layout load error,
+// and the release sweep.
 DWORD WINAPI Depacketizer(LPVOID worker);
+int StartDepacketizer();
+void StopDepacketizer();
+bool DepacketizerRuns();
+// Lets go of what the driver holds for the device, on the depacketizer
+// (which is on the input desktop) after dropping what was queued; on the
+// calling thread when no depacketizer runs.
+void SweepHeldInput();
 // After a layout load error, device input is dropped until this.
 void ResumeDeviceInput();
 // The name of the desktop the depacketizer works on ("" before its first switch).
@@ -81,29 +94,23 @@ void DepacketizerDesktop(char* name, size_t size);
 // The depacketizer tells that it swept (released what the driver held).
 void SignalSwept();
 
-// commands.cpp: the command semaphore, made once and kept.
-int CreateCommandSemaphore();
-
-// heal.cpp: tries in the background while the connection is wanted; the
-// first try at once or after the usual pause. Neither may be called with
-// the link lock held.
+// heal.cpp, under the link lock: port `number` opened and read (1; 0 when
+// it cannot be opened, *error tells why; -1 when a thread cannot start), a
+// reader started on the link's port, the reader stopped and the port closed.
+int OpenAndRead(unsigned long number, DWORD* error);
+int StartReaderOnLinkPort();
+void CloseLinkPortAndReader(const char* caller);
+// Tries in the background while the connection is wanted; the first try at
+// once or after the usual pause. Neither may be called with the link lock held.
 void StartHealing(bool atOnce);
 void StopHealing();
 
-// commands.cpp, under the link lock: the configured port opened and read,
-// asking nobody (1 when it is), and the reader stopped and the port closed.
-int ReopenConfiguredPortQuietly();
-void CloseLinkPortAndReader(const char* caller);
-
-// keyboardlink.cpp
+// linkstate.cpp
 const DeviceLinkHooks& GetDeviceLinkHooks();
 // Records the user's wish for the connection and has it stored.
 void SetConnectionWanted(int wanted);
 // Records the link's state and has it shown.
 void ReportConnectionState(int connected);
-// The reader lost its port (the device is gone): what the driver held is
-// released and the link shows as down.
-void ReportPortLost();
 int RetryAfterNoAnswer(int (*attempt)(), const char* turnOffTrace);
 bool IsLinkShutDown();
 // The link is started, stopped and switched under one lock (recursive on one
@@ -117,18 +124,13 @@ public:
     LinkLock(const LinkLock&) = delete;
     LinkLock& operator=(const LinkLock&) = delete;
 };
-int StartDepacketizer();
-// The depacketizer names its thread, so that a sweep asked for on it runs at once.
-void NoteDepacketizerThread();
-void StopDepacketizer();
-bool DepacketizerRuns();
-// Lets go of what the driver holds for the device, on the depacketizer
-// (which is on the input desktop) after dropping what was queued; on the
-// calling thread when no depacketizer runs.
-void SweepHeldInput();
+// Sets the shut-down flag and cuts a settle pause short.
+void MarkLinkShutDown();
 void WaitForDeviceToSettle();
-// Creates the link's lasting objects (once) and opens the configured port.
-// 0 when the objects cannot be made; *portError tells about the port.
+
+// commands.cpp: creates the link's lasting objects (once), starts the
+// depacketizer and opens the configured port. 0 when the objects or a thread
+// cannot be made; *portError tells about the port.
 int InitializeKeyBoard(DWORD* portError);
 
 #endif

@@ -1,4 +1,6 @@
-// The link heals itself. A link that was up and was lost (the port read an
+// The link's port and reader, opened and lost, and the link healing itself.
+//
+// A link that was up and was lost (the port read an
 // end of file or an error: a USB adapter pulled out, a Bluetooth device out
 // of range, a computer back from standby) is tried again in the background
 // while the user wants the connection: once a second for the first ten
@@ -23,6 +25,18 @@ Worker gHealer = {};
 bool gbHealingBlocked = false;  // a stop is joining the healer
 StaticLock gHealerStopLock;     // one stop at a time
 volatile LONG gbTryAtOnce = 0;
+
+void ReportPortLost() {
+    SweepHeldInput();
+    ReportConnectionState(0);
+    StartHealing(false);
+}
+
+int ReopenConfiguredPortQuietly() {
+    CloseLinkPortAndReader("Heal");
+    DWORD error = ERROR_SUCCESS;
+    return OpenAndRead(ConfiguredPortNumber(), &error) > 0;
+}
 
 unsigned char AskPowerState() {
     unsigned char answer[RESPONSE_BUFFER_SIZE] = {};
@@ -77,6 +91,28 @@ DWORD WINAPI Heal(LPVOID) {
 }
 
 }  // namespace
+
+// The port and the threads, under the link lock. 1 when the port is open
+// and read; 0 when it cannot be opened (*error tells why); -1 when a thread
+// cannot be started (the port is closed again).
+int OpenAndRead(unsigned long number, DWORD* error) {
+    if (IsLinkShutDown() || !OpenLinkPort(number, error)) return 0;
+    // What the device sent while its input was held back is never typed.
+    FreeReceiveQueue();
+    if (!StartDepacketizer() || !StartReader(ReportPortLost)) {
+        CloseLinkPort();
+        return -1;
+    }
+    ResumeDeviceInput();
+    return 1;
+}
+
+void CloseLinkPortAndReader(const char* caller) {
+    StopReader(caller);
+    if (CloseLinkPort()) Trace("%s: port closed", caller);
+}
+
+int StartReaderOnLinkPort() { return StartReader(ReportPortLost); }
 
 void StartHealing(bool atOnce) {
     LockHeld use(gHealerLock);

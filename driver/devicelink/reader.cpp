@@ -22,6 +22,7 @@ struct ResponseSlot {
 };
 
 Worker gReader = {};
+void (*gOnPortLost)() = nullptr;
 StreamFramer gFramer;
 unsigned char gReadBuffer[READ_BUFFER_SIZE];
 volatile unsigned short usAwaitedOpcode = 0;
@@ -89,14 +90,15 @@ DWORD WINAPI ReadThreadRoutine(LPVOID) {
     // Nobody asked the reader to stop: the device is gone.
     if (result == READ_PORT_LOST && !WorkerStopAsked(&gReader)) {
         Trace("Read File Error");
-        ReportPortLost();
+        if (gOnPortLost) gOnPortLost();
     }
     return 0;
 }
 
 }  // namespace
 
-int StartReader() {
+int StartReader(void (*onPortLost)()) {
+    gOnPortLost = onPortLost;
     // A half packet of the last port must not run into this one's.
     FramerReset(&gFramer);
     return WorkerStart(&gReader, ReadThreadRoutine, nullptr, THREAD_PRIORITY_HIGHEST);

@@ -179,6 +179,22 @@ TEST_F(FaultTest, EveryStopDropsWhatWaitsAndReleasesWhatIsHeld) {
     g_ui.playSoundA = PlaySoundA;
 }
 
+// Button key 1 held for a drag: the device reports it held every 50 ms until
+// its release, which must bring the button up.
+TEST_F(FaultTest, ADragWithKeyHeldEventsEndsWithTheButtonUpAtTheRelease) {
+    PointAtRecorder();
+    std::vector<std::string> drag = {"press 01"};
+    for (int i = 0; i < 40; ++i) drag.push_back(i % 8 ? "hold 01" : "move 2 2");
+    drag.push_back("release 01");
+    for (const std::string& command : drag) ASSERT_TRUE(sim.Run(command));
+    const Messages seen = Type({});
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ("ldown", seen.front());
+    EXPECT_EQ("lup", seen.back()) << "the release brought the button up";
+    EXPECT_FALSE(GetAsyncKeyState(VK_LBUTTON) & 0x8000);
+    EXPECT_FALSE(IsKeyHeld(VK_LBUTTON));
+}
+
 TEST_F(FaultTest, KeysThatMustNeverRepeatDoNot) {
     recorder.Close();
     RecorderWindow application;

@@ -21,7 +21,7 @@ protected:
         ASSERT_EQ(1, OpenLinkPort(5, &error)) << "the simulator is linked as COM5";
         FreeReceiveQueue();
         ResetEvent(ReceiveQueueEvent());
-        ASSERT_TRUE(StartReader());
+        ASSERT_TRUE(StartReader(nullptr));
     }
     void TearDown() override {
         StopReader("test");
