@@ -103,7 +103,8 @@ TEST_F(ServiceHost, InstallStartAndRemoveWithTheConsoleLines) {
         lastCheckPoint = status.dwCheckPoint;
     }
     const SERVICE_STATUS& running = seen.back();
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP), running.dwControlsAccepted);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_POWEREVENT), running.dwControlsAccepted)
+        << "a stop, and the power events of standby";
     EXPECT_EQ(0u, running.dwCheckPoint);
     EXPECT_EQ(0u, running.dwWaitHint);
     EXPECT_TRUE(DriverMarkedRunning());
@@ -152,7 +153,7 @@ TEST_F(ServiceHost, ControlCodesKeepTheServiceRunningAndRepeatItsStatus) {
         probe.Control(code, &status);  // pause and continue may be refused: the service takes neither
         ASSERT_TRUE(probe.Query(&status));
         EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), status.dwCurrentState) << "code " << code;
-        EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP), status.dwControlsAccepted) << "code " << code;
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_POWEREVENT), status.dwControlsAccepted) << "code " << code;
     }
     SERVICE_STATUS status = {};
     ASSERT_TRUE(probe.Control(SERVICE_CONTROL_STOP, &status));
