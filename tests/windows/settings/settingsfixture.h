@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -82,8 +83,8 @@ private:
     CRITICAL_SECTION lock_;
     std::vector<std::string> requests_;
     bool clientClosed_ = false;
-    unsigned int listener_;
-    unsigned int client_;
+    std::uintptr_t listener_;  // SOCKETs
+    std::uintptr_t client_;
     HANDLE thread_ = nullptr;
 };
 
