@@ -6,7 +6,6 @@ constexpr SettingData NONE = {false, 0, nullptr};
 constexpr SettingData Number(uint32_t number) { return {true, number, nullptr}; }
 constexpr SettingData Text(const char* text) { return {true, 0, text}; }
 
-constexpr const char* DEFAULT_DEVICE_NAME_TEXT = "Tavelin";
 constexpr const char* DEFAULT_SHORT_NAME_TEXT = "Orvik";
 
 // A "\Default" value: only the settings program reads it, with 0 when the
@@ -28,10 +27,10 @@ const char* FallbackText(const SettingValue& value, SettingReader reader) {
     return text ? text : "";
 }
 
-const SettingValue APP_DISPLAY_NAME = {REG_APPLICATION_KEY, nullptr, SETTING_STRING, Text(DEFAULT_DEVICE_NAME_TEXT),
-                                       Text(DEFAULT_DEVICE_NAME_TEXT), SETUP_LEAVES, NONE};
+const SettingValue APP_DISPLAY_NAME = {REG_APPLICATION_KEY, nullptr, SETTING_STRING, Text(DEFAULT_DEVICE_NAME),
+                                       Text(DEFAULT_DEVICE_NAME), SETUP_LEAVES, NONE};
 const SettingValue APP_DEVICE_NAME = {REG_APPLICATION_KEY, "DeviceName", SETTING_STRING,
-                                      Text(DEFAULT_DEVICE_NAME_TEXT), Text(DEFAULT_DEVICE_NAME_TEXT), SETUP_LEAVES, NONE};
+                                      Text(DEFAULT_DEVICE_NAME), Text(DEFAULT_DEVICE_NAME), SETUP_LEAVES, NONE};
 const SettingValue APP_SHORT_NAME = {REG_APPLICATION_KEY, "AppShort", SETTING_STRING, Text(DEFAULT_SHORT_NAME_TEXT),
                                      NONE, SETUP_LEAVES, NONE};
 const SettingValue APP_DEVICE_SHORT_NAME = {REG_APPLICATION_KEY, "DeviceNameShort", SETTING_STRING,
@@ -51,6 +50,7 @@ const SettingValue REPEAT_ENABLE = {REG_REPEAT_SESSION_KEY, "Enable", SETTING_DW
                                     SETUP_IF_ABSENT, Number(1)};
 const SettingValue REPEAT_DELAY = {REG_REPEAT_SESSION_KEY, "DefRepeatDelay", SETTING_DWORD, Number(1050), Number(0),
                                    SETUP_IF_ABSENT, Number(500)};
+// The driver's rate also stands in for a stored 0, which has no interval.
 const SettingValue REPEAT_RATE = {REG_REPEAT_SESSION_KEY, "DefRepeatRate", SETTING_DWORD, Number(20), Number(0),
                                   SETUP_IF_ABSENT, Number(20)};
 const SettingValue REPEAT_MIN_RATE = Factory(REG_REPEAT_DEFAULT_KEY, "MinRepeatRate", 3);
@@ -62,18 +62,18 @@ const SettingValue SOUND_ENABLE = {REG_AUDIO_SESSION_KEY, "Enable", SETTING_DWOR
                                    SETUP_IF_ABSENT, Number(1)};
 const SettingValue SOUND_SCHEME = {REG_AUDIO_SESSION_KEY, "Scheme", SETTING_STRING, NONE, Text("Sound Scheme 1"),
                                    SETUP_IF_ABSENT, Text("Sound Scheme 1")};
-const SettingValue SOUND_REGULAR = {REG_AUDIO_SESSION_KEY, "SoundRegular", SETTING_STRING, Text("hwandsw.wav"),
+const SettingValue SOUND_REGULAR_FILE = {REG_AUDIO_SESSION_KEY, "SoundRegular", SETTING_STRING, Text("hwandsw.wav"),
                                     Text("start.wav"), SETUP_IF_ABSENT, Text("KeyClick1.wav")};
-const SettingValue SOUND_CAPITAL = {REG_AUDIO_SESSION_KEY, "SoundCapital", SETTING_STRING, Text("Default.wav"),
+const SettingValue SOUND_CAPITAL_FILE = {REG_AUDIO_SESSION_KEY, "SoundCapital", SETTING_STRING, Text("Default.wav"),
                                     Text("KeyClick1.wav"), SETUP_IF_ABSENT, Text("KeyClick2.wav")};
-const SettingValue SOUND_MODIFIER = {REG_AUDIO_SESSION_KEY, "SoundModifier", SETTING_STRING, Text("Default.wav"),
+const SettingValue SOUND_MODIFIER_FILE = {REG_AUDIO_SESSION_KEY, "SoundModifier", SETTING_STRING, Text("Default.wav"),
                                      Text("KeyClick1.wav"), SETUP_IF_ABSENT, Text("KeyClick2.wav")};
 const SettingValue SOUND_FACTORY_ENABLE = Factory(REG_AUDIO_DEFAULT_KEY, "Enable", 1);
 const SettingValue SOUND_FACTORY_SCHEME = {REG_AUDIO_DEFAULT_KEY, "Scheme", SETTING_STRING, NONE,
                                            Text("Sound Scheme 1"), SETUP_FACTORY, Text("Sound Scheme 1")};
-const SettingValue SOUND_FACTORY_REGULAR = {REG_AUDIO_DEFAULT_KEY, "SoundRegular", SETTING_STRING, NONE,
+const SettingValue SOUND_FACTORY_REGULAR_FILE = {REG_AUDIO_DEFAULT_KEY, "SoundRegular", SETTING_STRING, NONE,
                                             Text("start.wav"), SETUP_FACTORY, Text("KeyClick1.wav")};
-const SettingValue SOUND_FACTORY_CAPITAL = {REG_AUDIO_DEFAULT_KEY, "SoundCapital", SETTING_STRING, NONE,
+const SettingValue SOUND_FACTORY_CAPITAL_FILE = {REG_AUDIO_DEFAULT_KEY, "SoundCapital", SETTING_STRING, NONE,
                                             Text("KeyClick1.wav"), SETUP_FACTORY, Text("KeyClick2.wav")};
 
 const SettingValue KEY_SENSITIVITY_MIN = Factory(REG_SENSITIVITY_DEFAULT_KEY, "Min", 1);
@@ -113,8 +113,8 @@ const SettingValue* const ALL_SETTING_VALUES[] = {
     &APP_DISPLAY_NAME, &APP_DEVICE_NAME, &APP_SHORT_NAME, &APP_DEVICE_SHORT_NAME, &APP_DESCRIPTION, &APP_OS_VERSION,
     &APP_DRIVER_RUNNING, &PORT_NUMBER, &PORT_SHOW_TASK_ICON, &PORT_CONNECTED, &REPEAT_ENABLE, &REPEAT_DELAY,
     &REPEAT_RATE, &REPEAT_MIN_RATE, &REPEAT_MAX_RATE, &REPEAT_MIN_DELAY, &REPEAT_MAX_DELAY, &SOUND_ENABLE,
-    &SOUND_SCHEME, &SOUND_REGULAR, &SOUND_CAPITAL, &SOUND_MODIFIER, &SOUND_FACTORY_ENABLE, &SOUND_FACTORY_SCHEME,
-    &SOUND_FACTORY_REGULAR, &SOUND_FACTORY_CAPITAL, &KEY_SENSITIVITY_MIN, &KEY_SENSITIVITY_MAX,
+    &SOUND_SCHEME, &SOUND_REGULAR_FILE, &SOUND_CAPITAL_FILE, &SOUND_MODIFIER_FILE, &SOUND_FACTORY_ENABLE, &SOUND_FACTORY_SCHEME,
+    &SOUND_FACTORY_REGULAR_FILE, &SOUND_FACTORY_CAPITAL_FILE, &KEY_SENSITIVITY_MIN, &KEY_SENSITIVITY_MAX,
     &KEY_SENSITIVITY_DEFAULT, &TAP_ENABLE, &MOUSE_FACTORY_TAP, &MOUSE_MIN_SENSITIVITY, &MOUSE_MAX_SENSITIVITY,
     &MOUSE_DEFAULT_SENSITIVITY, &MOUSE_MIN_TAP_SPEED, &MOUSE_MAX_TAP_SPEED, &MOUSE_DEFAULT_TAP_SPEED,
     &POWER_DEFAULT_ENABLE, &POWER_MIN_NO_ACTIVITY, &POWER_MAX_NO_ACTIVITY, &POWER_DEFAULT_NO_ACTIVITY,

@@ -26,6 +26,9 @@
 #define REG_NORMAL_LEVEL_KEY REG_PROJECTOR_KEY "\\Normal\\Default"
 #define REG_STANDBY_LEVEL_KEY REG_PROJECTOR_KEY "\\Standby\\Default"
 
+// The name of the installation and of the device when none is stored.
+#define DEFAULT_DEVICE_NAME "Tavelin"
+
 enum SettingType { SETTING_DWORD, SETTING_STRING };
 
 // A number or a text, as the value's type asks; `present` false: none.
@@ -85,13 +88,13 @@ extern const SettingValue REPEAT_MAX_DELAY;
 // Key sounds.
 extern const SettingValue SOUND_ENABLE;
 extern const SettingValue SOUND_SCHEME;
-extern const SettingValue SOUND_REGULAR;
-extern const SettingValue SOUND_CAPITAL;
-extern const SettingValue SOUND_MODIFIER;
+extern const SettingValue SOUND_REGULAR_FILE;
+extern const SettingValue SOUND_CAPITAL_FILE;
+extern const SettingValue SOUND_MODIFIER_FILE;
 extern const SettingValue SOUND_FACTORY_ENABLE;
 extern const SettingValue SOUND_FACTORY_SCHEME;
-extern const SettingValue SOUND_FACTORY_REGULAR;
-extern const SettingValue SOUND_FACTORY_CAPITAL;
+extern const SettingValue SOUND_FACTORY_REGULAR_FILE;
+extern const SettingValue SOUND_FACTORY_CAPITAL_FILE;
 
 // Key touch sensitivity (kept by the device).
 extern const SettingValue KEY_SENSITIVITY_MIN;
