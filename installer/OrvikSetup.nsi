@@ -372,14 +372,18 @@ FunctionEnd
 Function InstallNotifyPackageFile
   Push "$INSTDIR\${NOTIFY_DLL}"
   Call CancelPendingDelete
-  ClearErrors
+  StrCpy $1 0
   ${If} ${FileExists} "$INSTDIR\${NOTIFY_DLL}"
+    ClearErrors
     FileOpen $0 "$INSTDIR\${NOTIFY_DLL}" a
-    ${IfNot} ${Errors}
+    ; (testing the error flag clears it)
+    ${If} ${Errors}
+      StrCpy $1 1
+    ${Else}
       FileClose $0
     ${EndIf}
   ${EndIf}
-  ${If} ${Errors}
+  ${If} $1 = 1
     File "/oname=$INSTDIR\${NOTIFY_DLL}.new" "${DIST}\${NOTIFY_DLL}"
     Rename /REBOOTOK "$INSTDIR\${NOTIFY_DLL}.new" "$INSTDIR\${NOTIFY_DLL}"
     DetailPrint "${NOTIFY_DLL} is in use: the new one takes its place when Windows restarts."

@@ -24,6 +24,14 @@
 !define SERVICE_START_ACCESS 0x10
 !define SERVICE_CONTROL_STOP 1
 
+; The System plug-in finds the W form of a function by its string arguments;
+; lstrlen takes a pointer only, so it is named in full.
+!ifdef NSIS_UNICODE
+  !define LSTRLEN "lstrlenW"
+!else
+  !define LSTRLEN "lstrlenA"
+!endif
+
 ; In an EXPLICIT_ACCESS the trustee's two pointers each follow an odd number
 ; of 32-bit fields: a 64-bit build aligns them on 8 bytes.
 !if ${NSIS_PTR_SIZE} > 4
@@ -128,13 +136,13 @@ Function CancelPendingDelete
       StrCpy $R8 $R6
       StrCpy $R4 0
       ${Do}
-        System::Call 'kernel32::lstrlen(p R7) i .R9'
+        System::Call 'kernel32::${LSTRLEN}(p R7) i .R9'
         ${IfThen} $R9 = 0 ${|} ${ExitDo} ${|}
         System::Call 'kernel32::lstrcpyn(t .r1, p R7, i ${NSIS_MAX_STRLEN})'
         IntOp $R9 $R9 + 1
         IntOp $R9 $R9 * ${NSIS_CHAR_SIZE}
         IntPtrOp $R3 $R7 + $R9
-        System::Call 'kernel32::lstrlen(p R3) i .R2'
+        System::Call 'kernel32::${LSTRLEN}(p R3) i .R2'
         ; The pair's bytes: the source, the target, their terminators.
         IntOp $R3 $R2 + 1
         IntOp $R3 $R3 * ${NSIS_CHAR_SIZE}

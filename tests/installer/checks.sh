@@ -50,6 +50,13 @@ NOTIFY_HANDLERS='Startup=WLEventStartup Logon=WLEventLogon Logoff=WLEventLogoff 
 Unlock=WLEventUnlock StartScreenSaver=WLEventStartScreenSavar StopScreenSaver=WLEventStopScreenSavar
 Shutdown=WLEventShutdown StartShell=WLEventStartShell'
 
+# Runs a Windows program and prints its whole exit code: Wine hands the shell
+# only the low 8 bits, and 3010 needs more.
+exit_code_of() {  # program (Unix path), arguments...
+    local program=$1; shift
+    wine "$PROBE" exitcode "$(winepath -w "$(realpath "$program")")" "$@" | tr -d '\r'
+}
+
 # Fails the running check with a message (the caller's status goes to 1).
 fail() { echo "  FAILED: $*"; status=1; }
 
@@ -322,8 +329,8 @@ run_installer_silent_check() {
         [ -z "$(reg_dump "$COMPANY")$(reg_dump "$UNINSTALL_KEY")" ] || fail "a refused setup changed the registry"
 
         echo "-- install: /S /COMPORT=5"
-        wine "$SETUP" /S /COMPORT=5; code=$?
-        [ $code -eq $RESTART_NEEDED ] || fail "a first installation exited with $code, not $RESTART_NEEDED"
+        code=$(exit_code_of "$SETUP" /S /COMPORT=5)
+        [ "$code" = $RESTART_NEEDED ] || fail "a first installation exited with $code, not $RESTART_NEEDED"
         check_installed 5
         check_first_session
         check_typing "installed"
@@ -365,12 +372,12 @@ run_installer_silent_check() {
             fail "the second uninstall removed the settings"
 
         echo "-- install after uninstall: the kept port is used; moved to another folder; /CLEAN removes everything"
-        wine "$SETUP" /S; code=$?
-        [ $code -eq $RESTART_NEEDED ] || fail "an installation after an uninstallation exited with $code"
+        code=$(exit_code_of "$SETUP" /S)
+        [ "$code" = $RESTART_NEEDED ] || fail "an installation after an uninstallation exited with $code"
         check_installed 5
         folder=$(install_folder)
-        wine "$SETUP" /S '/D=C:\Moved\Orvik'; code=$?
-        [ $code -eq $RESTART_NEEDED ] || fail "setup into another folder exited with $code"
+        code=$(exit_code_of "$SETUP" /S '/D=C:\Moved\Orvik')
+        [ "$code" = $RESTART_NEEDED ] || fail "setup into another folder exited with $code"
         [ "$(install_folder)" = "$(realpath "$prefix")/drive_c/Moved/Orvik" ] || fail "not moved: $(install_folder)"
         check_installed 5
         [ ! -e "$folder" ] || fail "the installation before was left in $folder"
@@ -418,7 +425,7 @@ run_installer_wizard_check() {
         wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v Serial5 /d COM5 /f
         wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v Serial6 /d COM6 /f
         WIZARD="Tavelin Setup"
-        wine "$SETUP" &
+        exit_code_of "$SETUP" >build/installer_wizard.code &
         setup_pid=$!
         wizard_page "Welcome to Tavelin Setup" 1-welcome && xdotool key Return
         wizard_page "Choose Install Location" 2-folder && xdotool key End shift+Home && xdotool type 'C:\Tools\Orvik'
@@ -435,9 +442,10 @@ run_installer_wizard_check() {
         wizard_shows "Typing on the logon and locked screens starts after Windows restarts." ||
             fail "the finish page does not say why it offers a restart"
         xdotool key Return
-        wait "$setup_pid"; code=$?
+        wait "$setup_pid"
+        code=$(cat build/installer_wizard.code)
         # The finish page offered a restart; "later" is its default.
-        [ $code -eq $RESTART_NEEDED ] || fail "setup exited with $code"
+        [ "$code" = $RESTART_NEEDED ] || fail "setup exited with $code"
         [ "$(install_folder)" = "$(realpath "$prefix")/drive_c/Tools/Orvik" ] || fail "installed into $(install_folder)"
         [ "$(reg_dump "$SETTINGS_KEY\\ComPort\\Session" | setting 'ComPort\Session' Comport)" = 6 ] ||
             fail "the port chosen with the keys (COM6) was not stored"
@@ -471,8 +479,7 @@ uninstall_in_place() {
     local folder
     folder=$(install_folder)
     cp "$folder/Uninstall.exe" "$prefix/drive_c/uninstall-copy.exe"
-    wine "$prefix/drive_c/uninstall-copy.exe" /S "_?=$(winepath -w "$folder")"
-    echo $?
+    exit_code_of "$prefix/drive_c/uninstall-copy.exe" /S "_?=$(winepath -w "$folder")"
 }
 
 # The file operations left for the next start, one per line.
@@ -516,14 +523,14 @@ run_installer_held_check() {
     begin_check installer_held 5 || { record installer_held 1; return; }
     {
         open_notepad
-        wine "$SETUP" /S /COMPORT=5; code=$?
-        [ $code -eq $RESTART_NEEDED ] || fail "setup exited with $code"
+        code=$(exit_code_of "$SETUP" /S /COMPORT=5)
+        [ "$code" = $RESTART_NEEDED ] || fail "setup exited with $code"
         folder=$(install_folder)
 
         echo "-- upgrade while the notifier is loaded: it is replaced at the next start"
         hold_notifier
-        wine "$SETUP" /S; code=$?
-        [ $code -eq 0 ] || [ $code -eq $RESTART_NEEDED ] || fail "the upgrade exited with $code"
+        code=$(exit_code_of "$SETUP" /S)
+        [ "$code" = 0 ] || [ "$code" = $RESTART_NEEDED ] || fail "the upgrade exited with $code"
         check_service_registration "$folder"
         check_typing "upgraded while held"
         pending_operations | grep -qi 'Orvikwatch.dll.new' || fail "no rename of the new Orvikwatch.dll is pending"
@@ -534,11 +541,11 @@ run_installer_held_check() {
         echo "-- uninstall while the notifier is loaded, then install again before any restart"
         hold_notifier
         code=$(uninstall_in_place)
-        [ "$code" -eq $RESTART_NEEDED ] || fail "the uninstallation with a held notifier exited with $code"
+        [ "$code" = $RESTART_NEEDED ] || fail "the uninstallation with a held notifier exited with $code"
         [ -e "$folder/Orvikwatch.dll" ] || fail "the held Orvikwatch.dll is gone before the restart"
         delete_pending Orvikwatch.dll || fail "no delete of Orvikwatch.dll is pending"
-        wine "$SETUP" /S /COMPORT=5; code=$?
-        [ $code -eq $RESTART_NEEDED ] || fail "the reinstallation exited with $code"
+        code=$(exit_code_of "$SETUP" /S /COMPORT=5)
+        [ "$code" = $RESTART_NEEDED ] || fail "the reinstallation exited with $code"
         ! delete_pending Orvikwatch.dll || fail "the reinstallation left the delete of Orvikwatch.dll pending"
         [ "$(install_folder)" = "$folder" ] || fail "reinstalled into $(install_folder)"
         restart_windows

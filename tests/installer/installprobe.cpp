@@ -9,12 +9,17 @@
 //   installprobe messages ID...     exit 0 when the message file registered for
 //                                   the event source OrvikDriver holds a message
 //                                   table with a text for each event id
+//   installprobe exitcode PROGRAM [ARGUMENT...]
+//                                   runs PROGRAM with the arguments and prints its
+//                                   whole exit code
+//                                   (Wine hands Linux only the low 8 bits)
 #include <windows.h>
 #include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -113,12 +118,34 @@ int Messages(int count, char** ids) {
     return missing == 0 && count > 0 ? 0 : 1;
 }
 
+int PrintExitCode(int count, char** words) {
+    // The program quoted, the arguments as they are: a setup program takes
+    // its last argument (/D=, _?=) to the end of the line, blanks included.
+    std::string commandLine = "\"" + std::string(words[0]) + "\"";
+    for (int i = 1; i < count; ++i) commandLine += " " + std::string(words[i]);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        std::printf("cannot run %s: error %lu\n", commandLine.c_str(), GetLastError());
+        return 1;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::printf("%lu\n", code);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "access") == 0) return Access(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], "messages") == 0) return Messages(argc - 2, argv + 2);
-    std::printf("installprobe hold FILE | access KEY | messages ID...\n");
+    if (argc >= 3 && std::strcmp(argv[1], "exitcode") == 0) return PrintExitCode(argc - 2, argv + 2);
+    std::printf("installprobe hold FILE | access KEY | messages ID... | exitcode PROGRAM [ARGUMENT...]\n");
     return 2;
 }
