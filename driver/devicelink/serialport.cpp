@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../../common/registry.h"
+#include "../../common/settingsstore.h"
 #include "../../common/trace.h"
 #include "messages.h"
 #include "devicelink.h"
@@ -79,7 +79,7 @@ int ClosePortHandle(HANDLE port) {
 }
 
 void BuildPortName(char* name, size_t size) {
-    const DWORD number = GetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 1);
+    const DWORD number = ReadDwordSetting(PORT_NUMBER, BY_DRIVER);
     std::snprintf(name, size, "\\\\.\\COM%lu", static_cast<unsigned long>(number));
 }
 

@@ -18,7 +18,7 @@
 #include <cstring>
 
 #include "../../common/portname.h"
-#include "../../common/registry.h"
+#include "../../common/settingsstore.h"
 #include "../../common/trace.h"
 #include "../devicelink/commands.h"
 #include "../devicelink/devicelink.h"
@@ -129,7 +129,7 @@ SemaphoreUse RegisterSettingsWindow(const ControlRequest& request) {
 // message. Any other character names no port.
 int OpenNamedPort(unsigned char digit, HANDLE* port) {
     const unsigned long number =
-        PortForChangeCommand(static_cast<char>(digit), GetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 1));
+        PortForChangeCommand(static_cast<char>(digit), ReadDwordSetting(PORT_NUMBER, BY_DRIVER));
     if (!number) {
         Trace("OrvikServerThreadRoutine: no port %u", digit);
         return 0;

@@ -19,6 +19,7 @@
 
 #include "../../common/programfolder.h"
 #include "../../common/registry.h"
+#include "../../common/settingsstore.h"
 #include "../../common/trace.h"
 #include "../../common/winsync.h"
 #include "../devicelink/commands.h"
@@ -198,7 +199,7 @@ int TrayTimerWndExtension(HWND window, UINT message, WPARAM wParam, LPARAM, LRES
     }
     if (message != WM_TIMER || wParam != TMR_SYSTAY) return 0;
     *result = 0;
-    if (!GetDwordValueFromRegistry(REG_COMPORT_KEY, "ShowTaskIcon", 1)) {
+    if (!ReadDwordSetting(PORT_SHOW_TASK_ICON, BY_DRIVER)) {
         KillTimer(window, TMR_SYSTAY);
     } else if (AddTrayIcon()) {
         KillTimer(window, TMR_SYSTAY);
@@ -280,7 +281,7 @@ BOOL LaunchOrvikSettings() {
 void AnnounceConnectionState(int connected) {
     SetConnectionState(connected);
     // Stored before it is shown: whoever sees the icon change reads the same.
-    SetDwordValueFromRegistry(REG_COMPORT_KEY, "Connected", connected);
+    WriteDwordSetting(PORT_CONNECTED, connected);
     SetTrayIconState(connected ? IDI_CONNECTED : IDI_NOT_CONNECTED);
     PostToSettingsWindow(WM_CONNECTION_STATE, connected);
 }

@@ -3,6 +3,7 @@
 // table of factory values. Each is read as text and compared row by row.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -105,6 +106,22 @@ std::vector<std::string> Disagreements(const Rows& declared, const Rows& stated,
     return found;
 }
 
+// The program sources (driver, settings program, notifier, common), their
+// comments taken out, by path under the source tree.
+std::vector<std::pair<std::string, std::string>> ProgramSources() {
+    static const std::regex comment(R"(//[^\n]*)");
+    std::vector<std::pair<std::string, std::string>> sources;
+    for (const char* folder : {"driver", "settings", "logon", "common"}) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(std::string(ORVIK_SOURCE_DIR) + "/" + folder)) {
+            const std::string extension = entry.path().extension().string();
+            if (extension != ".cpp" && extension != ".h") continue;
+            const std::string path = std::filesystem::relative(entry.path(), ORVIK_SOURCE_DIR).generic_string();
+            sources.emplace_back(path, std::regex_replace(ReadSourceFile(path), comment, ""));
+        }
+    }
+    return sources;
+}
+
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
     const size_t at = text.find(from);
     if (at != std::string::npos) text.replace(at, from.size(), to);
@@ -188,6 +205,32 @@ TEST_F(SettingValues, EveryKindOfDisagreementIsReported) {
     Rows fewer = declared;
     fewer.erase(fewer.begin());
     EXPECT_EQ(1u, Disagreements(fewer, ReadmeRows(readme), "README").size()) << "a value the declaration lacks";
+}
+
+// A value is named in the declaration and nowhere else: the programs reach
+// the registry functions only through the settings store, and no value name
+// appears as a literal in their code.
+TEST(SettingValueUses, TheProgramsNameEveryValueThroughTheDeclarationOnly) {
+    const std::set<std::string> store = {"common/registry.h", "common/registry.cpp", "common/settingsstore.cpp"};
+    // Literals that name something else than a value: the desktop "Default".
+    const std::set<std::string> otherUses = {"driver/devicelink/depacketizer.cpp \"Default\""};
+    const auto sources = ProgramSources();
+    ASSERT_GT(sources.size(), 50u) << "the program sources were not found under " ORVIK_SOURCE_DIR;
+    for (const auto& [path, code] : sources) {
+        if (!store.count(path)) {
+            for (const char* function : {"GetDwordValueFromRegistry(", "SetDwordValueFromRegistry(",
+                                         "GetStringValueFromRegistry(", "SetStringValueInRegistry(",
+                                         "SetStringValueToRegistry("})
+                EXPECT_EQ(std::string::npos, code.find(function)) << path << " calls " << function;
+        }
+        if (path == "common/settingsvalues.cpp") continue;
+        for (size_t i = 0; i < SETTING_VALUE_COUNT; ++i) {
+            if (!ALL_SETTING_VALUES[i]->name) continue;
+            const std::string literal = std::string("\"") + ALL_SETTING_VALUES[i]->name + "\"";
+            if (code.find(literal) == std::string::npos || otherUses.count(path + " " + literal)) continue;
+            ADD_FAILURE() << path << " names the value " << literal;
+        }
+    }
 }
 
 }  // namespace
