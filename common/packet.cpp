@@ -64,10 +64,6 @@ unsigned short CommandLengthField(unsigned short requestLength) {
 
 }  // namespace
 
-#ifdef ORVIK_DRIVER
-volatile unsigned short usAwaitedOpcode = 0;
-#endif
-
 bool GetLength(unsigned short opcode, unsigned short* requestLength, unsigned short* responseLength) {
     for (const CommandRow& row : kCommandTable) {
         if (opcode < row.first || opcode > row.last) continue;
@@ -103,9 +99,6 @@ int Packetizer(unsigned short opcode, const unsigned char* payload, unsigned sho
         size += length;
     }
     output[size++] = sum;
-#ifdef ORVIK_DRIVER
-    usAwaitedOpcode = opcode;
-#endif
     return size;
 }
 

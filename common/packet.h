@@ -100,16 +100,9 @@ bool GetLength(unsigned short opcode, unsigned short* requestLength, unsigned sh
 // Builds a command packet into output (at least PACKET_BUFFER_SIZE bytes is
 // plenty). payload holds requestLength + 2 bytes: two zero bytes, then the
 // value. Returns the packet length, or -1 for a missing buffer or a class
-// other than CMD_CLASS_ORDINARY or CMD_CLASS_START. In the driver it also
-// records the opcode as the one whose response the reader waits for.
+// other than CMD_CLASS_ORDINARY or CMD_CLASS_START.
 int Packetizer(unsigned short opcode, const unsigned char* payload, unsigned short requestLength,
                int commandClass, unsigned char* output);
-
-#ifdef ORVIK_DRIVER
-// Opcode of the last command written: a device packet with this opcode is its
-// response. Written by senders under the command semaphore, read by the reader.
-extern volatile unsigned short usAwaitedOpcode;
-#endif
 
 // Accessors of a device-to-host packet that starts at p (magic included).
 inline unsigned short DevicePacketOpcode(const unsigned char* p) {

@@ -1,16 +1,20 @@
 // The command/response exchange and the device start-up sequences.
 //
-// A command holds the command semaphore from before its packet is built
-// (which names the opcode the reader will take as the response) until its
-// answer was read out of the response slot, so one response is awaited at
-// a time, whichever thread sends.
+// A command holds the command semaphore from before it names the opcode the
+// reader will take as the response until its answer was read out of the
+// response slot, so one response is awaited at a time, whichever thread
+// sends. The semaphore is made once and never closed: a sender may be on
+// its way to it whenever the link restarts.
+//
+// The link lock covers the start, stop and switch of the port and threads,
+// never a question to the user: the sequences take it for their link steps
+// and let go of it before they talk to the device or ask anything.
 #include "commands.h"
 
 #include <cstring>
 
 #include "../../common/packet.h"
 #include "../../common/trace.h"
-#include "../input/keyboard.h"
 #include "devicelink.h"
 #include "messages.h"
 
@@ -19,49 +23,24 @@ namespace {
 const unsigned char LAYOUT_ZERO_REQUESTED = 0x02;
 const unsigned char LAYOUT_NONE = 31;
 
-int SendWhileHoldingSemaphore(unsigned short opcode, const unsigned char* payload, unsigned char* response,
-                              int commandClass) {
-    unsigned char packet[PACKET_BUFFER_SIZE];
-    std::memset(packet, 0, sizeof packet);
-    unsigned short requestLength = 0, responseLength = 0;
-    if (!GetLength(opcode, &requestLength, &responseLength)) {
-        Trace("GetLength returned False");
+HANDLE ghCommandSemaphore = 0;
+
+// Writes the packet and waits for the answer to `opcode`, holding the
+// command semaphore throughout. 1 with a success status.
+int Exchange(const unsigned char* packet, int size, unsigned short opcode, DWORD timeoutMs, unsigned char* response,
+             unsigned short* length) {
+    SetLastError(0);
+    if (WaitForSingleObject(ghCommandSemaphore, INFINITE) != WAIT_OBJECT_0) {
+        Trace("WriteAllData: WaitForSingleObject failed %lu %p", GetLastError(), ghCommandSemaphore);
         return 0;
     }
-    const int size = Packetizer(opcode, payload, requestLength, commandClass, packet);
-    if (size <= 0) {
-        Trace("Packetizer Error");
-        return 0;
-    }
-    gResponse.success = 0;
-    ResetEvent(ghCommandResponseEvent);
-    if (IsLinkShutDown()) return 0;
+    AwaitResponse(opcode);
     DWORD written = 0;
-    if (!WritePort(packet, static_cast<DWORD>(size), &written)) {
-        Trace("Writeport failed!!!");
-        return 0;
-    }
-    const DWORD timeout = commandClass == CMD_CLASS_START ? START_RESPONSE_TIMEOUT_MS : ORDINARY_RESPONSE_TIMEOUT_MS;
-    const DWORD wait = WaitForSingleObject(ghCommandResponseEvent, timeout);
-    if (wait == WAIT_TIMEOUT) {
-        Trace("Single Object: TimeOut");
-        return 0;
-    }
-    if (wait != WAIT_OBJECT_0) {
-        Trace("Single Object: Abondoned or failed");
-        return 0;
-    }
-    if (!gResponse.success) {
-        Trace("Sorry Command not successful");
-        return 0;
-    }
-    const unsigned short length = responseLength == LENGTH_UNBOUNDED ? gResponse.length : responseLength;
-    if (length != gResponse.length) {
-        Trace("The length doesnt match");
-        return 0;
-    }
-    if (response) std::memcpy(response, gResponse.data, length);
-    return 1;
+    int ok = !IsLinkShutDown() && WritePort(packet, static_cast<DWORD>(size), &written);
+    if (!ok) Trace("Writeport failed!!!");
+    else ok = TakeResponse(timeoutMs, response, length) == RESPONSE_TAKEN;
+    ReleaseSemaphore(ghCommandSemaphore, 1, nullptr);
+    return ok;
 }
 
 int SendByte(unsigned short opcode, unsigned char value) {
@@ -110,50 +89,6 @@ int SetLayoutOrTellUser() {
     return 0;
 }
 
-// The reader ends on its own when the port is lost; a new one replaces it.
-int EnsureReaderRuns() {
-    if (g_hReadThread && gbReadThreadState == THREAD_ENDED) {
-        CloseHandle(g_hReadThread);
-        g_hReadThread = 0;
-    }
-    return g_hReadThread || StartReaderThread();
-}
-
-// A depacketizer that ended on a layout load error is replaced.
-int EnsureDepacketizerRuns() {
-    if (g_hDepacketizerThread && gbDepacketizerState != THREAD_ENDED) return 1;
-    if (g_hDepacketizerThread) {
-        CloseHandle(g_hDepacketizerThread);
-        g_hDepacketizerThread = 0;
-    }
-    FreeReceiveQueue();
-    return StartLinkThread(Depacketizer, &gbDepacketizerState, &g_hDepacketizerThread);
-}
-
-void StopDepacketizer() {
-    if (g_hDepacketizerThread && gbDepacketizerState != THREAD_ENDED) {
-        gbDepacketizerState = THREAD_ASKED_TO_STOP;
-        // Wake it: it looks at its state after serving an event.
-        if (ghDataEvent) SetEvent(ghDataEvent);
-    }
-    if (!FinishLinkThread(&g_hDepacketizerThread, &gbDepacketizerState))
-        Trace("DeInitializeKeyBoard: Depacketizer thread explicitely killed.");
-}
-
-// Opens the configured port as the link's port. A handle still held (a
-// reader that lost the device keeps none, but be sure) is closed first.
-int OpenConfiguredPort() {
-    char name[32];
-    BuildPortName(name, sizeof name);
-    HANDLE port = 0;
-    if (!OpenCommPort(name, &port)) return 0;
-    if (g_hBTPort) StopReaderThread("EnableConnection");
-    // A half packet of the last connection must not run into this one's.
-    FramerReset(&gFramer);
-    g_hBTPort = port;
-    return 1;
-}
-
 // Device start and layout on a link whose port and reader are up. A failed
 // layout handshake leaves the link up with the device's layout, as at driver
 // start; only a device that does not start closes it again.
@@ -164,26 +99,83 @@ int StartDeviceOnLink() {
     return 1;
 }
 
-}  // namespace
+// The port and the threads, under the link lock. 1 when the port is open
+// and read; 0 when it cannot be opened (*error tells why); -1 when a thread
+// cannot be started (the port is closed again).
+int OpenAndRead(unsigned long number, DWORD* error) {
+    if (IsLinkShutDown() || !OpenLinkPort(number, error)) return 0;
+    // What the device sent while its input was held back is never typed.
+    FreeReceiveQueue();
+    if (!StartDepacketizer() || !StartReader()) {
+        CloseLinkPort();
+        return -1;
+    }
+    ResumeDeviceInput();
+    return 1;
+}
 
-int WriteAllData(unsigned short opcode, const unsigned char* payload, unsigned char* response, int commandClass) {
-    SetLastError(0);
-    const DWORD wait = WaitForSingleObject(ghCommandSemaphore, INFINITE);
-    if (wait != WAIT_OBJECT_0) {
-        Trace("WriteAllData: WaitForSingleObject failed %lu %p", GetLastError(), ghCommandSemaphore);
+void TakeDownReader(const char* caller) {
+    StopReader(caller);
+    if (CloseLinkPort()) Trace("%s: port closed", caller);
+}
+
+// The rest of a start once the link's objects and threads exist.
+int BringUpAfterInit(int initialized, DWORD portError) {
+    if (!initialized) {
+        ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
         return 0;
     }
-    const int ok = SendWhileHoldingSemaphore(opcode, payload, response, commandClass);
-    ReleaseSemaphore(ghCommandSemaphore, 1, nullptr);
-    return ok;
+    if (portError != ERROR_SUCCESS) {
+        Trace("InitializePortSettings: port not opened, error %lu", portError);
+        ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
+        return 1;
+    }
+    return PowerStateSequence();
+}
+
+}  // namespace
+
+int CreateCommandSemaphore() {
+    if (!ghCommandSemaphore) ghCommandSemaphore = CreateSemaphoreA(nullptr, 1, 1, nullptr);
+    return ghCommandSemaphore != nullptr;
+}
+
+int WriteAllData(unsigned short opcode, const unsigned char* payload, unsigned char* response, int commandClass) {
+    unsigned short requestLength = 0, responseLength = 0;
+    if (!GetLength(opcode, &requestLength, &responseLength)) {
+        Trace("GetLength returned False");
+        return 0;
+    }
+    unsigned char packet[PACKET_BUFFER_SIZE];
+    std::memset(packet, 0, sizeof packet);
+    const int size = Packetizer(opcode, payload, requestLength, commandClass, packet);
+    if (size <= 0) {
+        Trace("Packetizer Error");
+        return 0;
+    }
+    const DWORD timeout = commandClass == CMD_CLASS_START ? START_RESPONSE_TIMEOUT_MS : ORDINARY_RESPONSE_TIMEOUT_MS;
+    unsigned char answer[RESPONSE_BUFFER_SIZE];
+    unsigned short length = 0;
+    if (!Exchange(packet, size, opcode, timeout, answer, &length)) return 0;
+    if (responseLength != LENGTH_UNBOUNDED && length != responseLength) {
+        Trace("The length doesnt match");
+        return 0;
+    }
+    if (response) std::memcpy(response, answer, length);
+    return 1;
+}
+
+int ForwardDevicePacket(const unsigned char* packet, int size, unsigned char* response, unsigned short* length) {
+    if (size < DEVICE_HEADER_SIZE) return 0;
+    return Exchange(packet, size, DevicePacketOpcode(packet), ORDINARY_RESPONSE_TIMEOUT_MS, response, length);
 }
 
 int SendStartZSM() { return RetryAfterNoAnswer(SendStartCommand, "Start ZSM Failed"); }
 
 int SetDefaultLayout() {
-    InterlockedExchange(&bSuppressEvents, 1);
+    SuppressEvents(true);
     const int ok = ActivateDeviceLayout();
-    InterlockedExchange(&bSuppressEvents, 0);
+    SuppressEvents(false);
     return ok;
 }
 
@@ -192,7 +184,6 @@ int PowerStateSequence() {
     if (!WriteAllData(GET_POWERSTATE, nullptr, answer, CMD_CLASS_ORDINARY)) {
         // No answer: the link goes down, and says so.
         DisableConnection();
-        ReportConnectionState(0);
         return 0;
     }
     switch (answer[0]) {
@@ -212,9 +203,26 @@ int PowerStateSequence() {
 }
 
 int InitSequence() {
-    LinkLock lock;
-    if (IsLinkShutDown() || !InitializeKeyBoard()) return 0;
-    return GetConnectionState() ? PowerStateSequence() : 1;
+    DWORD portError = ERROR_SUCCESS;
+    int initialized;
+    {
+        LinkLock lock;
+        if (IsLinkShutDown()) return 0;
+        initialized = InitializeKeyBoard(&portError);
+    }
+    return BringUpAfterInit(initialized, portError);
+}
+
+int RestartDeviceLink() {
+    DWORD portError = ERROR_SUCCESS;
+    int initialized;
+    {
+        LinkLock lock;
+        if (IsLinkShutDown()) return 0;
+        DeInitializeKeyBoard();
+        initialized = InitializeKeyBoard(&portError);
+    }
+    return BringUpAfterInit(initialized, portError);
 }
 
 int ReinitDevice() {
@@ -224,56 +232,76 @@ int ReinitDevice() {
 }
 
 int EnableConnection() {
-    LinkLock lock;
-    if (IsLinkShutDown()) return 0;
-    if (!OpenConfiguredPort()) {
+    DWORD error = ERROR_SUCCESS;
+    int opened;
+    {
+        LinkLock lock;
+        // One handle per port: a port still held (after a layout load error)
+        // is closed before the configured one opens.
+        TakeDownReader("EnableConnection");
+        opened = OpenAndRead(ConfiguredPortNumber(), &error);
+    }
+    if (opened <= 0) {
         ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
-        Trace("EnableConnection: Could not open COM port.");
+        Trace(opened ? "EnableConnection: Could not create thread." : "EnableConnection: Could not open COM port. %lu",
+              error);
         return 0;
     }
-    if (!EnsureReaderRuns() || !EnsureDepacketizerRuns()) {
-        ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
-        Trace("EnableConnection: Could not create thread.");
+    if (!StartDeviceOnLink()) {
         DisableConnection();
         return 0;
     }
-    if (StartDeviceOnLink()) return 1;
-    DisableConnection();
-    return 0;
+    ReportConnectionState(1);
+    return 1;
 }
 
 void DisableConnection() {
     LinkLock lock;
-    StopReaderThread("DisableConnection");
-    ReleaseStuckKeys();
+    TakeDownReader("DisableConnection");
+    SweepHeldInput();
+    ReportConnectionState(0);
 }
 
 int DeInitializeKeyBoard() {
     LinkLock lock;
     Trace("DeInitializeKeyBoard Called");
-    StopReaderThread("DeInitializeKeyBoard");
+    TakeDownReader("DeInitializeKeyBoard");
+    SweepHeldInput();
     StopDepacketizer();
-    FreeReceiveQueue();
-    CloseDeviceLinkObjects();
-    ReleaseStuckKeys();
     return 1;
 }
 
-int SwitchReaderPort(HANDLE port) {
-    LinkLock lock;
-    StopReaderThread("SwitchReaderPort");
-    ReleaseStuckKeys();
-    // A packet the old device had half sent must not run into the new one's.
-    FramerReset(&gFramer);
-    // While the connection is off the new port is only checked: switching on
-    // opens the configured one.
-    if (!GetConnectionState() || IsLinkShutDown()) {
-        CloseHandle(port);
-        return 1;
+PortChange ChangeLinkPort(unsigned long number) {
+    DWORD error = ERROR_SUCCESS;
+    int opened;
+    {
+        LinkLock lock;
+        if (number == OpenPortNumber()) return PORT_CHANGED;
+        // The new port opens before the old one goes: when it cannot, the
+        // old port and reader stay as they were.
+        HANDLE port = 0;
+        opened = !IsLinkShutDown() && OpenPortNumbered(number, &port, &error);
+        if (opened && !GetConnectionState()) {
+            // While the connection is off the new port is only checked:
+            // switching on opens the configured one.
+            CloseHandle(port);
+        } else if (opened) {
+            TakeDownReader("SwitchReaderPort");
+            SweepHeldInput();
+            AttachLinkPort(port, number);
+            if (!StartReader()) {
+                CloseLinkPort();
+                ReportConnectionState(0);
+                opened = -1;
+            }
+        }
     }
-    g_hBTPort = port;
-    if (StartReaderThread()) return 1;
-    ClosePortHandle(port);
-    ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
-    return 0;
+    if (opened <= 0) {
+        Trace("SwitchReaderPort: COM%lu not taken, error %lu", number, error);
+        ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
+        return opened < 0 ? PORT_NO_READER : PORT_NOT_OPENED;
+    }
+    // The device on the new port is brought up as at the driver's start.
+    if (GetConnectionState()) PowerStateSequence();
+    return PORT_CHANGED;
 }

@@ -2,12 +2,14 @@
 // collects their records into groups and hands every complete group to the
 // input dispatcher. Input injection runs on this thread, so it also keeps the
 // thread on the desktop that receives input as the session changes.
+#include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "../../common/trace.h"
+#include "../../common/winsync.h"
+#include "../../common/worker.h"
 #include "../input/keyboard.h"
-#include "commands.h"
 #include "devicelink.h"
 #include "messages.h"
 
@@ -26,8 +28,13 @@ enum WaitIndex {
     WAIT_SHELL_START,
     WAIT_SHUTDOWN,
     WAIT_READY,
+    WAIT_WORKER_STOP,  // the link asks this thread to end
     WAIT_COUNT
 };
+
+// After a layout load error the device's input means nothing until the link
+// is started again.
+volatile LONG gbInputHalted = 0;
 
 void FreeGroup(InputEventBatch* batch) {
     for (int i = 0; i < batch->count; ++i) {
@@ -42,6 +49,18 @@ void FreeGroup(InputEventBatch* batch) {
 // is closed when the thread has moved on to the next.
 HDESK gAttachedDesktop = 0;
 
+// The name of the desktop the thread is on, read back after every switch:
+// what the trace and the tests see.
+StaticLock gDesktopNameLock;
+char gDesktopName[64] = "";
+
+void NoteDesktopName(HDESK desktop) {
+    char name[sizeof gDesktopName] = "";
+    GetUserObjectInformationA(desktop, UOI_NAME, name, sizeof name - 1, nullptr);
+    LockHeld use(gDesktopNameLock);
+    std::memcpy(gDesktopName, name, sizeof name);
+}
+
 void SwitchToDesktop(HDESK desktop) {
     if (!SetThreadDesktop(desktop)) {
         CloseDesktop(desktop);
@@ -49,6 +68,7 @@ void SwitchToDesktop(HDESK desktop) {
     }
     if (gAttachedDesktop) CloseDesktop(gAttachedDesktop);
     gAttachedDesktop = desktop;
+    NoteDesktopName(desktop);
 }
 
 // Makes the named desktop (or, for 0, the one receiving input) this
@@ -98,10 +118,20 @@ void RunLayoutHandshake(const InputEvent* record) {
     Trace("Btdata: %x %x %x %x Actual ID: %x %x %x %x", record->layoutId[0], record->layoutId[1],
           record->layoutId[2], record->layoutId[3], EXPECTED_LAYOUT_ID[0], EXPECTED_LAYOUT_ID[1],
           EXPECTED_LAYOUT_ID[2], EXPECTED_LAYOUT_ID[3]);
-    if (!SetDefaultLayout()) ShowDriverMessage(nullptr, DRIVER_MSG_SET_FAILED);
+    if (!SetDefaultLayout()) PostDriverMessage(DRIVER_MSG_SET_FAILED);
 }
 
-enum PacketOutcome { PACKET_TAKEN, PACKET_END_THREAD };
+// The device could not load its layout: input stops, and the link shows as
+// down, until it is switched on or started again.
+void HaltInput() {
+    Trace("CAN_ERROR_LAYOUT_LOAD_ERROR");
+    InterlockedExchange(&gbInputHalted, 1);
+    PostDriverMessage(DRIVER_MSG_SET_FAILED);
+    ReleaseStuckKeys();
+    ReportConnectionState(0);
+}
+
+enum PacketOutcome { PACKET_TAKEN, PACKET_END_NODE };
 
 // Handles one verified event packet of the node.
 PacketOutcome TakeEventPacket(const unsigned char* packet, InputEventBatch* group) {
@@ -113,9 +143,8 @@ PacketOutcome TakeEventPacket(const unsigned char* packet, InputEventBatch* grou
 
     const unsigned char opcodeClass = packet[6];
     if (opcodeClass == CAN_ERROR_LAYOUT_LOAD_ERROR) {
-        ShowDriverMessage(nullptr, DRIVER_MSG_SET_FAILED);
-        Trace("CAN_ERROR_LAYOUT_LOAD_ERROR");
-        return PACKET_END_THREAD;
+        HaltInput();
+        return PACKET_END_NODE;
     }
     bool layoutMismatch = false;
     if (IsInputEventOpcode(opcodeClass)) {
@@ -137,7 +166,7 @@ PacketOutcome TakeEventPacket(const unsigned char* packet, InputEventBatch* grou
 }
 
 // Walks the packets of one node. A group never spans two nodes.
-PacketOutcome WalkNode(const ReceiveQueueNode& node, InputEventBatch* group) {
+void WalkNode(const ReceiveQueueNode& node, InputEventBatch* group) {
     const int end = static_cast<int>(node.count);
     int offset = 0;
     PacketOutcome outcome = PACKET_TAKEN;
@@ -155,32 +184,22 @@ PacketOutcome WalkNode(const ReceiveQueueNode& node, InputEventBatch* group) {
         outcome = TakeEventPacket(p, group);
     }
     FreeGroup(group);
-    return outcome;
 }
 
-// Copies the head node out under the lock, so parsing runs without it.
-bool TakeHeadNode(ReceiveQueueNode* copy) {
-    EnterCriticalSection(&gQueueLock);
-    ReceiveQueueNode* head = gQueueHead;
-    if (head) {
-        gQueueHead = head->next;
-        if (!gQueueHead) gQueueTail = nullptr;
+// Groups that come while a message of the driver is up are dropped, not
+// typed once it is answered: the user was looking at the message.
+void DrainReceiveQueue(ReceiveQueueNode* scratch, InputEventBatch* group) {
+    while (TakeHeadNode(scratch)) {
+        if (scratch->sweep) {
+            ReleaseStuckKeys();
+            SignalSwept();
+        } else if (!gbInputHalted && !IsPostedMessageUp()) {
+            WalkNode(*scratch, group);
+        }
     }
-    LeaveCriticalSection(&gQueueLock);
-    if (!head) return false;
-    std::memcpy(copy->data, head->data, head->count);
-    copy->count = head->count;
-    delete head;
-    return true;
 }
 
-PacketOutcome DrainReceiveQueue(ReceiveQueueNode* scratch, InputEventBatch* group) {
-    while (TakeHeadNode(scratch))
-        if (WalkNode(*scratch, group) == PACKET_END_THREAD) return PACKET_END_THREAD;
-    return PACKET_TAKEN;
-}
-
-void BuildWaitList(HANDLE* handles) {
+void BuildWaitList(HANDLE* handles, const Worker* self) {
     SessionEvents events = {};
     const DeviceLinkHooks& hooks = GetDeviceLinkHooks();
     if (hooks.sessionEvents) hooks.sessionEvents(&events);
@@ -191,10 +210,11 @@ void BuildWaitList(HANDLE* handles) {
     handles[WAIT_UNLOCK] = events.unlock;
     handles[WAIT_SCREENSAVER_START] = events.screenSaverStart;
     handles[WAIT_SCREENSAVER_STOP] = events.screenSaverStop;
-    handles[WAIT_DATA] = ghDataEvent;
+    handles[WAIT_DATA] = ReceiveQueueEvent();
     handles[WAIT_SHELL_START] = events.shellStart;
     handles[WAIT_SHUTDOWN] = events.shutdown;
     handles[WAIT_READY] = events.ready;
+    handles[WAIT_WORKER_STOP] = self->stopEvent;
 }
 
 // Serves one signalled event; false ends the thread.
@@ -218,33 +238,46 @@ bool Serve(int index, ReceiveQueueNode* scratch, InputEventBatch* group) {
         AttachToDesktop(nullptr, true);
         return true;
     case WAIT_DATA:
-        return DrainReceiveQueue(scratch, group) == PACKET_TAKEN;
+        DrainReceiveQueue(scratch, group);
+        return true;
     case WAIT_SHELL_START:
         if (GetDeviceLinkHooks().shellStarted) GetDeviceLinkHooks().shellStarted();
         return true;
     case WAIT_SHUTDOWN:
         return true;
-    default:  // WAIT_READY
+    case WAIT_READY:
         AttachToDesktop(nullptr, false);
         return true;
+    default:  // WAIT_WORKER_STOP
+        return false;
     }
 }
 
 }  // namespace
 
-DWORD WINAPI Depacketizer(LPVOID) {
+void ResumeDeviceInput() { InterlockedExchange(&gbInputHalted, 0); }
+
+void DepacketizerDesktop(char* name, size_t size) {
+    LockHeld use(gDesktopNameLock);
+    std::snprintf(name, size, "%s", gDesktopName);
+}
+
+// Served events are reset after serving; the stop event stays set (the
+// service thread waits for it too) and is never reset here, so a depacketizer
+// started again while the driver stops ends at once.
+DWORD WINAPI Depacketizer(LPVOID context) {
+    const Worker* self = static_cast<const Worker*>(context);
+    NoteDepacketizerThread();
     const HDESK original = GetThreadDesktop(GetCurrentThreadId());
     HANDLE handles[WAIT_COUNT];
-    BuildWaitList(handles);
-    ResetEvent(handles[WAIT_READY]);
-    for (int i = WAIT_SERVICE_STOP; i <= WAIT_DATA; ++i) ResetEvent(handles[i]);
+    BuildWaitList(handles, self);
+    ResetEvent(handles[WAIT_DATA]);
     AttachToDesktop(nullptr, true, "(default)");
 
     ReceiveQueueNode* scratch = new (std::nothrow) ReceiveQueueNode;
     InputEventBatch group = {};
     bool running = scratch != nullptr;
-    bool endedByDevice = false;
-    while (running && gbDepacketizerState == THREAD_RUNNING) {
+    while (running && !WorkerStopAsked(self)) {
         SetLastError(0);
         const DWORD result = WaitForMultipleObjects(WAIT_COUNT, handles, FALSE, INFINITE);
         const int index = static_cast<int>(result - WAIT_OBJECT_0);
@@ -253,24 +286,14 @@ DWORD WINAPI Depacketizer(LPVOID) {
             break;
         }
         // The data wake-up is cleared before draining, so a node queued
-        // meanwhile either is drained now or signals again. The stop event
-        // stays set: the service thread waits for it too.
+        // meanwhile either is drained now or signals again.
         if (index == WAIT_DATA) ResetEvent(handles[WAIT_DATA]);
         running = Serve(index, scratch, &group);
-        endedByDevice = !running && index == WAIT_DATA;
         if (running && index != WAIT_DATA) ResetEvent(handles[index]);
     }
-    Trace("Exiting Depacketizer. %d", gbDepacketizerState);
+    Trace("Exiting Depacketizer. %d", WorkerStopAsked(self) ? 0 : 1);
     FreeGroup(&group);
     delete scratch;
     DetachFromDesktop(original);
-    gbDepacketizerState = THREAD_ENDED;
-    if (endedByDevice) {
-        // Nothing reads the queue any more: the reader drops event groups
-        // from now on. Show the link as down, so that switching it on again
-        // starts a new depacketizer, and let go of what the device held.
-        ReleaseStuckKeys();
-        ReportConnectionState(0);
-    }
     return 0;
 }

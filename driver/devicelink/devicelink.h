@@ -1,93 +1,102 @@
-// The device link: the serial port, the reader thread that frames the byte
-// stream, the receive queue that carries complete event groups to the
-// depacketizer, and the response slot that carries a command's answer to the
-// thread waiting for it.
+// Inside the device link: what its files share with each other and with no
+// one else. The rest of the driver reaches the link through commands.h.
+//
+// The serial port (serialport.cpp), the reader thread that frames the byte
+// stream (reader.cpp), the receive queue that carries complete event groups
+// to the depacketizer (reader.cpp, depacketizer.cpp), the response slot that
+// carries a command's answer to the thread waiting for it (reader.cpp,
+// commands.cpp), and the start and stop of the link's threads
+// (keyboardlink.cpp).
 #ifndef ORVIK_DEVICELINK_DEVICELINK_H
 #define ORVIK_DEVICELINK_DEVICELINK_H
 
 #include <windows.h>
 
 #include "../../common/packet.h"
+#include "commands.h"
 #include "framer.h"
 
-// One complete event group on its way from the reader to the depacketizer.
+const int READ_BUFFER_SIZE = 2048;
+const DWORD WRITE_TIMEOUT_MS = 2000;
+
+// serialport.cpp
+enum ReadResult { READ_PORT_LOST = 0, READ_DONE = 1, READ_STOPPED = 2 };
+int CreatePortEvents();
+unsigned long ConfiguredPortNumber();  // "Comport" of the registry, 1 when missing
+void BuildPortName(unsigned long number, char* name, size_t size);
+// Opens a port at 19200 8N1. 0 with the Windows error in *error.
+int OpenCommPort(const char* name, HANDLE* port, DWORD* error);
+int OpenPortNumbered(unsigned long number, HANDLE* port, DWORD* error);
+// Makes an open port the link's port (the last one must be closed).
+void AttachLinkPort(HANDLE port, unsigned long number);
+// Opens port `number` as the link's port. 0 with the Windows error in *error.
+int OpenLinkPort(unsigned long number, DWORD* error);
+// Closes the link's port; 1 when one was open.
+int CloseLinkPort();
+unsigned long OpenPortNumber();  // 0 while none is open
+HANDLE ReaderPort();
+// One read cycle on the reader's port; ends early when `stopEvent` is set.
+// READ_PORT_LOST closes the port.
+int ReadCommPort(HANDLE port, unsigned char* buffer, DWORD capacity, DWORD* count, HANDLE stopEvent);
+int WritePort(const unsigned char* buffer, DWORD length, DWORD* written);
+
+// reader.cpp: the reader, the receive queue and the response slot.
+int StartReader();
+// Asks the reader to end and joins it; the port stays as it is.
+void StopReader(const char* caller);
+// Whether a reader runs (one that lost its port has ended).
+bool ReaderRuns();
+// The response slot: the opcode whose packet is the answer, and the answer.
+void AwaitResponse(unsigned short opcode);
+// Waits up to timeoutMs for the answer: RESPONSE_TAKEN with a success status
+// (payload and length copied out), RESPONSE_FAILED for another status,
+// RESPONSE_NONE after a time-out or a shut-down.
+enum ResponseOutcome { RESPONSE_NONE = -1, RESPONSE_FAILED = 0, RESPONSE_TAKEN = 1 };
+int TakeResponse(DWORD timeoutMs, unsigned char* payload, unsigned short* length);
+// Wakes a sender that waits for the device: the link shuts down.
+void AbandonResponse();
+// Event groups are dropped while a layout handshake runs (a counter: they nest).
+void SuppressEvents(bool on);
+// One queued event group (its packets back to back), or a sweep request.
 struct ReceiveQueueNode {
     unsigned char data[FRAMER_BUFFER_SIZE];
     DWORD count;
+    bool sweep;
     ReceiveQueueNode* next;
 };
+int CreateReceiveQueue();
+HANDLE ReceiveQueueEvent();  // "Data Event"
+// Copies the head node out and frees it; false when the queue is empty.
+bool TakeHeadNode(ReceiveQueueNode* copy);
+void FreeReceiveQueue();
+// Drops every queued group and queues a sweep behind it. 0 without memory.
+int QueueSweepRequest();
 
-const int RESPONSE_BUFFER_SIZE = 1024;
-const int READ_BUFFER_SIZE = 2048;
-const DWORD WRITE_TIMEOUT_MS = 2000;
-const DWORD WRITE_CANCEL_TIMEOUT_MS = 1000;  // for a timed-out write to end once cancelled
+// depacketizer.cpp
+DWORD WINAPI Depacketizer(LPVOID worker);
+// After a layout load error, device input is dropped until this.
+void ResumeDeviceInput();
+// The name of the desktop the depacketizer works on ("" before its first switch).
+void DepacketizerDesktop(char* name, size_t size);
+// The depacketizer tells that it swept (released what the driver held).
+void SignalSwept();
 
-// The answer to the command in flight, written by the reader before it sets
-// "Command Response Event" and read by the sender after it.
-struct ResponseSlot {
-    volatile LONG success;  // 1: the response's status byte was 1
-    unsigned short length;
-    unsigned char data[RESPONSE_BUFFER_SIZE];
-};
+// commands.cpp: the command semaphore, made once and kept.
+int CreateCommandSemaphore();
 
-// Thread state bytes: set to 1 by the starter, 0 by the stopper, 2 by the
-// thread as it ends.
-enum LinkThreadState : BYTE { THREAD_ASKED_TO_STOP = 0, THREAD_RUNNING = 1, THREAD_ENDED = 2 };
-
-extern HANDLE g_hBTPort;                 // the open COM port, or 0
-extern OVERLAPPED gostCOMRead;
-extern OVERLAPPED gostCOMWrite;
-extern OVERLAPPED gostCOMReadWaitComm;
-extern CRITICAL_SECTION gQueueLock;
-extern ReceiveQueueNode* gQueueHead;
-extern ReceiveQueueNode* gQueueTail;
-extern HANDLE ghCommandSemaphore;
-extern HANDLE ghCommandResponseEvent;    // "Command Response Event"
-extern HANDLE ghDataEvent;               // "Data Event"
-extern ResponseSlot gResponse;
-extern volatile LONG bSuppressEvents;    // set while the layout handshake runs
-extern StreamFramer gFramer;
-extern HANDLE g_hReadThread;
-extern volatile BYTE gbReadThreadState;
-extern HANDLE g_hDepacketizerThread;
-extern volatile BYTE gbDepacketizerState;
-
-// Connection state: 1 while the port is open and the link is up.
-int GetConnectionState();
-void SetConnectionState(int connected);
-
-// What the link needs from the program that runs it, registered once before
-// the link starts. Either may be missing: a change is then only recorded, a
-// device that does not answer is not asked about again.
-// The session side of the depacketizer: the events it waits on besides its
-// data event, as the program that runs it made them (0 for none).
-struct SessionEvents {
-    HANDLE stop, logon, logoff, lock, unlock, screenSaverStart, screenSaverStop, shellStart, shutdown, ready;
-};
-
-struct DeviceLinkHooks {
-    // Shows a connection change (icon, stored state, settings window).
-    void (*connectionChanged)(int connected);
-    // Runs `attempt` until it succeeds (1) or the user gives up (0), asking
-    // after each failure; `turnOffTrace` names a turn-off in the trace.
-    int (*retryAfterNoAnswer)(int (*attempt)(), const char* turnOffTrace);
-    // Fills the session events the depacketizer is to wait on.
-    void (*sessionEvents)(SessionEvents* events);
-    // The user's session ends (stop or logoff; `when` names it): the user
-    // interface tied to it goes. 1 when it went.
-    int (*sessionEnding)(const char* when);
-    // The shell started: the user interface tied to it comes (back).
-    void (*shellStarted)();
-};
-void SetDeviceLinkHooks(const DeviceLinkHooks& hooks);
+// keyboardlink.cpp
 const DeviceLinkHooks& GetDeviceLinkHooks();
-// Records the state and has it shown.
+// Records the link's state and has it shown.
 void ReportConnectionState(int connected);
+// The reader lost its port (the device is gone): what the driver held is
+// released and the link shows as down.
+void ReportPortLost();
 int RetryAfterNoAnswer(int (*attempt)(), const char* turnOffTrace);
-
+bool IsLinkShutDown();
 // The link is started, stopped and switched under one lock (recursive on one
 // thread), so a stop racing a switch never closes a handle twice nor ends a
-// thread twice. The reader and the depacketizer never take it.
+// thread twice. Nobody asks the user anything while holding it, and the
+// reader and the depacketizer never take it.
 class LinkLock {
 public:
     LinkLock();
@@ -95,43 +104,18 @@ public:
     LinkLock(const LinkLock&) = delete;
     LinkLock& operator=(const LinkLock&) = delete;
 };
-// Final stop of the link: wakes a command that waits for the device, ends a
-// device start, then takes the link down. Afterwards the link cannot be
-// started or switched again.
-void ShutDownDeviceLink();
-bool IsLinkShutDown();
-// Lifts a shut-down: the driver starts (again).
-void AllowDeviceLinkStart();
-// The pause between the device start and the layout handshake; a shut-down
-// cuts it short.
+int StartDepacketizer();
+// The depacketizer names its thread, so that a sweep asked for on it runs at once.
+void NoteDepacketizerThread();
+void StopDepacketizer();
+bool DepacketizerRuns();
+// Lets go of what the driver holds for the device, on the depacketizer
+// (which is on the input desktop) after dropping what was queued; on the
+// calling thread when no depacketizer runs.
+void SweepHeldInput();
 void WaitForDeviceToSettle();
-
-// serialport.cpp
-void BuildPortName(char* name, size_t size);
-int OpenCommPort(const char* name, HANDLE* port);
-int InitializePortSettings();
-int ReadCommPort(unsigned char* buffer, DWORD capacity, DWORD* count);
-int WritePort(const unsigned char* buffer, DWORD length, DWORD* written);
-// Closes the port unless another thread already did; 1 when this call closed it.
-int ClosePortHandle(HANDLE port);
-
-// reader.cpp
-DWORD WINAPI ReadThreadRoutine(LPVOID);
-void FreeReceiveQueue();
-
-// keyboardlink.cpp
-int CreateDeviceLinkObjects();
-// Closes the objects (the port excepted) once no link thread runs.
-void CloseDeviceLinkObjects();
-bool DeviceLinkObjectsExist();
-int StartLinkThread(LPTHREAD_START_ROUTINE routine, volatile BYTE* state, HANDLE* thread);
-int StartReaderThread();
-// Gives a thread that was asked to stop up to 3 x 10 ms to report its end,
-// terminates it otherwise, and forgets its handle. 1 when it ended by itself.
-int FinishLinkThread(HANDLE* thread, volatile BYTE* state);
-// Asks the reader to end, closes the port (which ends its wait) and gives it
-// 30 ms before terminating it; `caller` names the trace lines.
-void StopReaderThread(const char* caller);
-int InitializeKeyBoard();
+// Creates the link's lasting objects (once) and opens the configured port.
+// 0 when the objects cannot be made; *portError tells about the port.
+int InitializeKeyBoard(DWORD* portError);
 
 #endif

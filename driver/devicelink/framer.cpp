@@ -4,10 +4,10 @@
 // the buffer needs their room.
 //
 // Line noise can fake a start. Every step over a false start is one byte, so
-// a real start right behind it is never eaten; an event packet must carry a
-// valid checksum to be consumed; and a start whose packet is not complete
-// yet is false when a complete, valid packet begins inside it: the bytes it
-// claims are real packets, which must not wait for (or vanish into) it.
+// a real start right behind it is never eaten; a packet (event or response)
+// must carry a valid checksum to be consumed; and a start whose packet is not
+// complete yet is false when a complete, valid packet begins inside it: the
+// bytes it claims are real packets, which must not wait for (or vanish into) it.
 #include "framer.h"
 
 #include <cstring>
@@ -88,11 +88,10 @@ int ScanPending(StreamFramer* f, const volatile unsigned short* awaitedOpcode, c
             if (HoldsRealPacket(p, size, remaining)) { ++pos; continue; }
             break;
         }
-        const bool response = DevicePacketOpcode(p) == *awaitedOpcode;
-        // A response is judged by its sender (status and length); an event
-        // is taken only with a valid checksum.
-        if (!response && !VerifyDevicePacket(p, size)) { ++pos; continue; }
-        if (response)
+        // Responses and events alike are taken only with a valid checksum: a
+        // damaged response is no answer (its command times out).
+        if (!VerifyDevicePacket(p, size)) { ++pos; continue; }
+        if (DevicePacketOpcode(p) == *awaitedOpcode)
             sink.onResponse(sink.context, p[8], p + DEVICE_HEADER_SIZE, size - DEVICE_PACKET_OVERHEAD);
         else
             HoldEventPacket(f, p, size, sink);

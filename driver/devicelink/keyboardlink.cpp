@@ -1,173 +1,141 @@
-// Creation of the device link's shared objects and start and stop of its
-// threads.
+// The link's lasting objects, its lock, its threads' start and stop, and
+// what it reports upward.
 #include "../../common/trace.h"
 #include "../../common/winsync.h"
-#include "commands.h"
+#include "../../common/worker.h"
+#include "../input/keyboard.h"
 #include "devicelink.h"
 #include "messages.h"
 
-HANDLE ghCommandSemaphore = 0;
-HANDLE ghCommandResponseEvent = 0;
-HANDLE ghDataEvent = 0;
-HANDLE g_hReadThread = 0;
-volatile BYTE gbReadThreadState = THREAD_ENDED;
-HANDLE g_hDepacketizerThread = 0;
-volatile BYTE gbDepacketizerState = THREAD_ENDED;
-DWORD gdwStartSettleMs = START_SETTLE_MS;
-
 namespace {
+
+const DWORD DEPACKETIZER_JOIN_MS = 3000;
+// A sweep waits this long for a depacketizer busy with a group (a sound, a
+// layout handshake) before it gives up on the release.
+const DWORD SWEEP_WAIT_MS = 6000;
 
 volatile LONG bConnected = 0;
 DeviceLinkHooks gHooks = {};
 volatile LONG gbLinkShutDown = 0;
+DWORD gdwStartSettleMs = START_SETTLE_MS;
 
-// Made once on first use and never deleted: a thread may still be on its
-// way to it when the driver stops.
-CRITICAL_SECTION gLinkLock;
-HANDLE ghShutDownEvent = 0;
-volatile LONG gLinkLockState = 0;  // 0 not made, 1 being made, 2 ready
-
-void EnsureLinkLock() {
-    if (gLinkLockState == 2) return;
-    if (InterlockedCompareExchange(&gLinkLockState, 1, 0) == 0) {
-        InitializeCriticalSection(&gLinkLock);
-        ghShutDownEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        InterlockedExchange(&gLinkLockState, 2);
+// Made before main and never deleted: a thread may still be on its way to
+// them when the driver stops.
+struct LinkObjects {
+    CRITICAL_SECTION lock;
+    HANDLE shutDown;   // set while the link is shut down: cuts the settle pause short
+    HANDLE swept;      // auto reset: the depacketizer has swept
+    LinkObjects() {
+        InitializeCriticalSection(&lock);
+        shutDown = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        swept = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     }
-    while (gLinkLockState != 2) Sleep(1);
-}
-bool gbLinkObjectsExist = false;  // the queue lock is initialised
+};
+LinkObjects gLink;
 
-const int STOP_CHECKS = 3;
-const DWORD STOP_CHECK_INTERVAL_MS = 10;
+Worker gDepacketizer = {};
+volatile DWORD gDepacketizerThreadId = 0;
 
 }  // namespace
 
 int GetConnectionState() { return bConnected; }
-
-void SetConnectionState(int connected) { InterlockedExchange(&bConnected, connected ? 1 : 0); }
 
 void SetDeviceLinkHooks(const DeviceLinkHooks& hooks) { gHooks = hooks; }
 
 const DeviceLinkHooks& GetDeviceLinkHooks() { return gHooks; }
 
 void ReportConnectionState(int connected) {
-    SetConnectionState(connected);
+    InterlockedExchange(&bConnected, connected ? 1 : 0);
     if (gHooks.connectionChanged) gHooks.connectionChanged(connected);
+}
+
+void ReportPortLost() {
+    SweepHeldInput();
+    ReportConnectionState(0);
 }
 
 int RetryAfterNoAnswer(int (*attempt)(), const char* turnOffTrace) {
     if (attempt()) return 1;
-    // Nobody may be asked once the driver stops: the question would hold the stop.
     if (!gHooks.retryAfterNoAnswer || IsLinkShutDown()) return 0;
     return gHooks.retryAfterNoAnswer(attempt, turnOffTrace);
 }
 
-LinkLock::LinkLock() {
-    EnsureLinkLock();
-    EnterCriticalSection(&gLinkLock);
-}
+LinkLock::LinkLock() { EnterCriticalSection(&gLink.lock); }
 
-LinkLock::~LinkLock() { LeaveCriticalSection(&gLinkLock); }
+LinkLock::~LinkLock() { LeaveCriticalSection(&gLink.lock); }
 
 bool IsLinkShutDown() { return gbLinkShutDown != 0; }
 
 void ShutDownDeviceLink() {
-    EnsureLinkLock();
     InterlockedExchange(&gbLinkShutDown, 1);
-    SetEvent(ghShutDownEvent);
+    SetEvent(gLink.shutDown);
     // A sender waiting for the device gives up at once.
-    gResponse.success = 0;
-    if (ghCommandResponseEvent) SetEvent(ghCommandResponseEvent);
+    AbandonResponse();
     DeInitializeKeyBoard();
 }
 
 void AllowDeviceLinkStart() {
-    EnsureLinkLock();
-    ResetEvent(ghShutDownEvent);
+    ResetEvent(gLink.shutDown);
     InterlockedExchange(&gbLinkShutDown, 0);
 }
 
-void WaitForDeviceToSettle() {
-    EnsureLinkLock();
-    WaitForSingleObject(ghShutDownEvent, gdwStartSettleMs);
+void SetStartSettleTime(DWORD ms) { gdwStartSettleMs = ms; }
+
+void WaitForDeviceToSettle() { WaitForSingleObject(gLink.shutDown, gdwStartSettleMs); }
+
+int StartDepacketizer() {
+    LinkLock lock;
+    if (!WorkerEnded(&gDepacketizer)) return 1;
+    WorkerJoin(&gDepacketizer, 0);
+    FreeReceiveQueue();
+    return WorkerStart(&gDepacketizer, Depacketizer, &gDepacketizer, THREAD_PRIORITY_HIGHEST);
 }
 
-int CreateDeviceLinkObjects() {
-    InitializeCriticalSection(&gQueueLock);
-    gbLinkObjectsExist = true;
-    if (!InitializePortSettings()) return 0;
-    FramerReset(&gFramer);
-    ghCommandSemaphore = CreateSemaphoreA(nullptr, 1, 1, nullptr);
-    if (!ghCommandSemaphore) {
+void StopDepacketizer() {
+    LinkLock lock;
+    // Nothing queued is typed into a closing link.
+    FreeReceiveQueue();
+    if (!WorkerStop(&gDepacketizer, DEPACKETIZER_JOIN_MS))
+        Trace("DeInitializeKeyBoard: Depacketizer thread explicitely killed.");
+}
+
+bool DepacketizerRuns() { return !WorkerEnded(&gDepacketizer); }
+
+void SignalSwept() { SetEvent(gLink.swept); }
+
+void NoteDepacketizerThread() { gDepacketizerThreadId = GetCurrentThreadId(); }
+
+void SweepHeldInput() {
+    if (GetCurrentThreadId() == gDepacketizerThreadId) {
+        ReleaseStuckKeys();
+        return;
+    }
+    ResetEvent(gLink.swept);
+    if (DepacketizerRuns() && QueueSweepRequest() &&
+        WaitForSingleObject(gLink.swept, SWEEP_WAIT_MS) == WAIT_OBJECT_0)
+        return;
+    ReleaseStuckKeys();
+}
+
+int InitializeKeyBoard(DWORD* portError) {
+    LinkLock lock;
+    *portError = ERROR_SUCCESS;
+    if (!CreatePortEvents() || !CreateReceiveQueue() || !CreateCommandSemaphore()) {
         Trace("Unable to create semaphore");
         return 0;
     }
-    usAwaitedOpcode = 0;
-    ghCommandResponseEvent = CreateEventA(nullptr, TRUE, TRUE, "Command Response Event");
-    if (!ghCommandResponseEvent) return 0;
-    ghDataEvent = CreateEventA(nullptr, TRUE, TRUE, "Data Event");
-    return ghDataEvent != nullptr;
-}
-
-bool DeviceLinkObjectsExist() { return gbLinkObjectsExist; }
-
-void CloseDeviceLinkObjects() {
-    if (!gbLinkObjectsExist) return;
-    gbLinkObjectsExist = false;
-    Trace("DeInit: Closing semaphore.");
-    CloseAndForget(&ghCommandSemaphore);
-    CloseAndForget(&ghCommandResponseEvent);
-    CloseAndForget(&ghDataEvent);
-    CloseAndForget(&gostCOMRead.hEvent);
-    CloseAndForget(&gostCOMWrite.hEvent);
-    CloseAndForget(&gostCOMReadWaitComm.hEvent);
-    DeleteCriticalSection(&gQueueLock);
-    FramerReset(&gFramer);
-}
-
-int StartLinkThread(LPTHREAD_START_ROUTINE routine, volatile BYTE* state, HANDLE* thread) {
-    DWORD id = 0;
-    *thread = CreateThread(nullptr, 0, routine, nullptr, CREATE_SUSPENDED, &id);
-    if (!*thread) {
-        *state = THREAD_ENDED;
+    // The depacketizer first, so that every group the reader queues has a taker.
+    if (!StartDepacketizer()) return 0;
+    if (!OpenLinkPort(ConfiguredPortNumber(), portError)) {
+        ReportConnectionState(0);
+        return 1;
+    }
+    if (!StartReader()) {
+        CloseLinkPort();
+        ReportConnectionState(0);
+        *portError = GetLastError();
         return 0;
     }
-    SetThreadPriority(*thread, THREAD_PRIORITY_HIGHEST);
-    *state = THREAD_RUNNING;
-    ResumeThread(*thread);
-    return 1;
-}
-
-int StartReaderThread() { return StartLinkThread(ReadThreadRoutine, &gbReadThreadState, &g_hReadThread); }
-
-int FinishLinkThread(HANDLE* thread, volatile BYTE* state) {
-    if (!*thread) return 1;
-    for (int i = 0; i < STOP_CHECKS && *state != THREAD_ENDED; ++i) Sleep(STOP_CHECK_INTERVAL_MS);
-    const int endedByItself = *state == THREAD_ENDED;
-    if (!endedByItself) {
-        TerminateThread(*thread, 0);
-        *state = THREAD_ENDED;
-    }
-    CloseHandle(*thread);
-    *thread = 0;
-    return endedByItself;
-}
-
-void StopReaderThread(const char* caller) {
-    LinkLock lock;
-    if (g_hReadThread && gbReadThreadState != THREAD_ENDED) gbReadThreadState = THREAD_ASKED_TO_STOP;
-    if (ClosePortHandle(g_hBTPort)) Trace("%s: port closed", caller);
-    if (!FinishLinkThread(&g_hReadThread, &gbReadThreadState)) Trace("%s: Read thread explicitely killed.", caller);
-}
-
-int InitializeKeyBoard() {
-    LinkLock lock;
-    if (!CreateDeviceLinkObjects()) return 0;
-    if ((GetConnectionState() && !StartReaderThread()) ||
-        !StartLinkThread(Depacketizer, &gbDepacketizerState, &g_hDepacketizerThread)) {
-        ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
-        return 0;
-    }
+    ReportConnectionState(1);
     return 1;
 }

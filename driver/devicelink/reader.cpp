@@ -5,19 +5,34 @@
 #include <new>
 
 #include "../../common/trace.h"
-#include "../input/keyboard.h"
+#include "../../common/winsync.h"
+#include "../../common/worker.h"
 #include "devicelink.h"
+
+namespace {
+
+const DWORD READER_JOIN_MS = 3000;
+
+// The answer to the command in flight, written by the reader before it sets
+// "Command Response Event" and read by the sender after it.
+struct ResponseSlot {
+    volatile LONG success;  // 1: the response's status byte was 1
+    unsigned short length;
+    unsigned char data[RESPONSE_BUFFER_SIZE];
+};
+
+Worker gReader = {};
+StreamFramer gFramer;
+unsigned char gReadBuffer[READ_BUFFER_SIZE];
+volatile unsigned short usAwaitedOpcode = 0;
+ResponseSlot gResponse;
+HANDLE ghCommandResponseEvent = 0;  // "Command Response Event"
+volatile LONG gSuppressions = 0;    // layout handshakes under way
 
 CRITICAL_SECTION gQueueLock;
 ReceiveQueueNode* gQueueHead = nullptr;
 ReceiveQueueNode* gQueueTail = nullptr;
-ResponseSlot gResponse;
-volatile LONG bSuppressEvents = 0;
-StreamFramer gFramer;
-
-namespace {
-
-unsigned char gReadBuffer[READ_BUFFER_SIZE];
+HANDLE ghDataEvent = 0;  // "Data Event"
 
 void StoreResponse(void*, unsigned char status, const unsigned char* payload, int length) {
     if (status != 1) {
@@ -36,16 +51,7 @@ void StoreResponse(void*, unsigned char status, const unsigned char* payload, in
     SetEvent(ghCommandResponseEvent);
 }
 
-void QueueEventGroup(void*, const unsigned char* group, int length) {
-    // A depacketizer that has ended would never take the node.
-    if (bSuppressEvents || (g_hDepacketizerThread && gbDepacketizerState == THREAD_ENDED)) return;
-    ReceiveQueueNode* node = new (std::nothrow) ReceiveQueueNode;
-    if (!node) {
-        Trace("Error");
-        return;
-    }
-    std::memcpy(node->data, group, length);
-    node->count = length;
+void AppendNode(ReceiveQueueNode* node) {
     node->next = nullptr;
     EnterCriticalSection(&gQueueLock);
     if (gQueueTail) gQueueTail->next = node;
@@ -55,34 +61,116 @@ void QueueEventGroup(void*, const unsigned char* group, int length) {
     SetEvent(ghDataEvent);
 }
 
+void QueueEventGroup(void*, const unsigned char* group, int length) {
+    if (gSuppressions > 0) return;
+    ReceiveQueueNode* node = new (std::nothrow) ReceiveQueueNode;
+    if (!node) {
+        Trace("Error");
+        return;
+    }
+    std::memcpy(node->data, group, length);
+    node->count = length;
+    node->sweep = false;
+    AppendNode(node);
+}
+
 const FramerSink kReaderSink = {StoreResponse, QueueEventGroup, nullptr};
 
-}  // namespace
-
 DWORD WINAPI ReadThreadRoutine(LPVOID) {
-    while (gbReadThreadState == THREAD_RUNNING) {
-        std::memset(gReadBuffer, 0, sizeof gReadBuffer);
+    const HANDLE port = ReaderPort();
+    int result = READ_DONE;
+    while (!WorkerStopAsked(&gReader)) {
         DWORD count = 0;
-        if (!ReadCommPort(gReadBuffer, sizeof gReadBuffer, &count)) {
-            Trace("Read File Error");
-            // Nobody asked the reader to stop: the device is gone. Say so, so
-            // that switching the connection on again reopens the port, and
-            // let go of what it held: its releases can no longer come.
-            if (gbReadThreadState == THREAD_RUNNING) {
-                ReleaseStuckKeys();
-                ReportConnectionState(0);
-            }
-            break;
-        }
+        result = ReadCommPort(port, gReadBuffer, sizeof gReadBuffer, &count, gReader.stopEvent);
+        if (result != READ_DONE) break;
         if (count > 0) FramerFeed(&gFramer, gReadBuffer, static_cast<int>(count), &usAwaitedOpcode, kReaderSink);
     }
     Trace("ReadThreadRoutine: Exiting Read Thread giDataQueue %d bytes.", gFramer.pendingCount);
-    gbReadThreadState = THREAD_ENDED;
+    // Nobody asked the reader to stop: the device is gone.
+    if (result == READ_PORT_LOST && !WorkerStopAsked(&gReader)) {
+        Trace("Read File Error");
+        ReportPortLost();
+    }
     return 0;
 }
 
+}  // namespace
+
+int StartReader() {
+    // A half packet of the last port must not run into this one's.
+    FramerReset(&gFramer);
+    return WorkerStart(&gReader, ReadThreadRoutine, nullptr, THREAD_PRIORITY_HIGHEST);
+}
+
+void StopReader(const char* caller) {
+    if (!WorkerStop(&gReader, READER_JOIN_MS)) Trace("%s: Read thread explicitely killed.", caller);
+}
+
+bool ReaderRuns() { return !WorkerEnded(&gReader); }
+
+void AwaitResponse(unsigned short opcode) {
+    usAwaitedOpcode = opcode;
+    gResponse.success = 0;
+    ResetEvent(ghCommandResponseEvent);
+}
+
+int TakeResponse(DWORD timeoutMs, unsigned char* payload, unsigned short* length) {
+    const DWORD wait = WaitForSingleObject(ghCommandResponseEvent, timeoutMs);
+    if (wait == WAIT_TIMEOUT) {
+        Trace("Single Object: TimeOut");
+        return RESPONSE_NONE;
+    }
+    if (wait != WAIT_OBJECT_0 || IsLinkShutDown()) {
+        Trace("Single Object: Abondoned or failed");
+        return RESPONSE_NONE;
+    }
+    if (!gResponse.success) {
+        Trace("Sorry Command not successful");
+        return RESPONSE_FAILED;
+    }
+    *length = gResponse.length;
+    if (payload) std::memcpy(payload, gResponse.data, gResponse.length);
+    return 1;
+}
+
+void AbandonResponse() {
+    gResponse.success = 0;
+    if (ghCommandResponseEvent) SetEvent(ghCommandResponseEvent);
+}
+
+void SuppressEvents(bool on) {
+    if (on) InterlockedIncrement(&gSuppressions);
+    else InterlockedDecrement(&gSuppressions);
+}
+
+int CreateReceiveQueue() {
+    if (ghDataEvent) return 1;
+    InitializeCriticalSection(&gQueueLock);
+    ghCommandResponseEvent = CreateEventA(nullptr, TRUE, TRUE, "Command Response Event");
+    ghDataEvent = CreateEventA(nullptr, TRUE, TRUE, "Data Event");
+    return ghCommandResponseEvent && ghDataEvent;
+}
+
+HANDLE ReceiveQueueEvent() { return ghDataEvent; }
+
+bool TakeHeadNode(ReceiveQueueNode* copy) {
+    EnterCriticalSection(&gQueueLock);
+    ReceiveQueueNode* head = gQueueHead;
+    if (head) {
+        gQueueHead = head->next;
+        if (!gQueueHead) gQueueTail = nullptr;
+    }
+    LeaveCriticalSection(&gQueueLock);
+    if (!head) return false;
+    std::memcpy(copy->data, head->data, head->count);
+    copy->count = head->count;
+    copy->sweep = head->sweep;
+    delete head;
+    return true;
+}
+
 void FreeReceiveQueue() {
-    if (!DeviceLinkObjectsExist()) return;
+    if (!ghDataEvent) return;
     EnterCriticalSection(&gQueueLock);
     while (gQueueHead) {
         ReceiveQueueNode* next = gQueueHead->next;
@@ -91,4 +179,14 @@ void FreeReceiveQueue() {
     }
     gQueueTail = nullptr;
     LeaveCriticalSection(&gQueueLock);
+}
+
+int QueueSweepRequest() {
+    FreeReceiveQueue();
+    ReceiveQueueNode* node = new (std::nothrow) ReceiveQueueNode;
+    if (!node) return 0;
+    node->count = 0;
+    node->sweep = true;
+    AppendNode(node);
+    return 1;
 }

@@ -1,44 +1,27 @@
-// Key repeat. The device sends key-held events while a key stays down; the
-// first one arms repeat, the hidden timer window waits gusHold_Interval, then
-// types the key every gusRepeat_Interval. A watch timer checks every
-// gusRepeatWatch_Interval that key-held events still come, so a lost release
-// ends the repeat within two watch periods instead of never.
-//
-// The timers belong to the timer window's thread: only it starts and stops
-// them. The depacketizer arms repeat with WM_START_REPEAT and ends it with
-// WM_STOP_REPEAT.
+#include "keyrepeat.h"
+
 #include "../../common/trace.h"
 #include "hiddenwindow.h"
-#include "inject.h"
-#include "keyboard.h"
-#include "mouse.h"
+#include "keystate.h"
 
 HWND volatile ghTimerWnd = 0;
 TimerWndExtension gpfnTimerWndExtension = nullptr;
-
-volatile LONG bKeyStillHeld = 0;
-volatile LONG bRepeatArmed = 0;
-volatile LONG bRepeatRunning = 0;
-
-volatile LONG bRepeatEnabled = 1;
-volatile unsigned short gusHold_Interval = 1050;
-volatile unsigned short gusRepeat_Interval = 50;
-volatile unsigned short gusRepeatWatch_Interval = REPEAT_WATCH_INTERVAL_MS;
-
-int PostToTimerWindow(UINT message) {
-    HWND timerWindow = ghTimerWnd;
-    // A post to no window would land in the calling thread's own queue.
-    return timerWindow && PostMessageA(timerWindow, message, 0, 0);
-}
 
 namespace {
 
 const char* const TIMER_WINDOW_CLASS = "MYCLASS1";
 const char* const TIMER_WINDOW_TITLE = "SysTrayMsgDispatcher";
 
-BYTE gucRepeatingKey = 0;  // the key the running repeat types; timer window thread only
+volatile LONG bRepeatEnabled = 1;
+volatile unsigned short gusHold_Interval = 1050;  // ms from the first key-held event to the first repeat
+volatile unsigned short gusRepeat_Interval = 50;  // ms between repeats
 
-void StopKeyRepeat(HWND window) {
+volatile LONG bKeyStillHeld = 0;   // a key-held event came since the last watch tick
+volatile LONG bRepeatArmed = 0;    // WM_START_REPEAT was posted for the current key
+volatile LONG bRepeatRunning = 0;  // the hold or repeat timer runs
+BYTE gucRepeatingKey = 0;          // the key the running repeat types; timer window thread only
+
+void StopRepeatTimers(HWND window) {
     KillTimer(window, TMR_HOLD);
     KillTimer(window, TMR_REPEAT);
     KillTimer(window, TMR_WATCH);
@@ -50,31 +33,26 @@ void StopKeyRepeat(HWND window) {
 void StartHoldTimer(HWND window) {
     bRepeatRunning = static_cast<LONG>(SetTimer(window, TMR_HOLD, gusHold_Interval, nullptr));
     // Disarmed, the next key-held event tries again instead of repeat being dead for good.
-    if (!bRepeatRunning) StopKeyRepeat(window);
+    if (!bRepeatRunning) StopRepeatTimers(window);
 }
 
 void StartRepeating(HWND window) {
-    gucRepeatingKey = gucRepeatKey;
+    gucRepeatingKey = RepeatKey();
     bRepeatRunning = static_cast<LONG>(SetTimer(window, TMR_REPEAT, gusRepeat_Interval, nullptr));
-    const UINT_PTR watch = SetTimer(window, TMR_WATCH, gusRepeatWatch_Interval, nullptr);
+    const UINT_PTR watch = SetTimer(window, TMR_WATCH, REPEAT_WATCH_INTERVAL_MS, nullptr);
     KillTimer(window, TMR_HOLD);
     // Without the watch a lost release would repeat for ever.
-    if (!bRepeatRunning || !watch) StopKeyRepeat(window);
+    if (!bRepeatRunning || !watch) StopRepeatTimers(window);
 }
 
-void TypeRepeatedKey(HWND window) {
-    // A press of another key or the release of this one changed gucRepeatKey;
-    // its stop request may still be on its way. Never type the new key here.
-    if (gucRepeatKey != gucRepeatingKey || !gucRepeatingKey) {
-        StopKeyRepeat(window);
-        return;
-    }
-    INPUT inputs[2] = {KeyInput(gucRepeatingKey, 0), KeyInput(gucRepeatingKey, KEYEVENTF_KEYUP)};
-    SendInputs(inputs, 2, "");
+// A press of another key or the release of this one changed the repeat key;
+// its stop request may still be on its way: the old key is never typed then.
+void TypeRepeat(HWND window) {
+    if (!TypeRepeatedKey(gucRepeatingKey)) StopRepeatTimers(window);
 }
 
 void WatchKeyStillHeld(HWND window) {
-    if (!InterlockedExchange(&bKeyStillHeld, 0)) StopKeyRepeat(window);
+    if (!InterlockedExchange(&bKeyStillHeld, 0)) StopRepeatTimers(window);
 }
 
 // 1 when the timer is one of key repeat's.
@@ -84,7 +62,7 @@ int HandleRepeatTimer(HWND window, UINT_PTR timer) {
         StartRepeating(window);
         return 1;
     case TMR_REPEAT:
-        TypeRepeatedKey(window);
+        TypeRepeat(window);
         return 1;
     case TMR_WATCH:
         WatchKeyStillHeld(window);
@@ -96,8 +74,14 @@ int HandleRepeatTimer(HWND window, UINT_PTR timer) {
 
 }  // namespace
 
+int PostToTimerWindow(UINT message) {
+    HWND timerWindow = ghTimerWnd;
+    // A post to no window would land in the calling thread's own queue.
+    return timerWindow && PostMessageA(timerWindow, message, 0, 0);
+}
+
 void ProcessKeyHoldEvent(const InputEvent*) {
-    const BYTE key = gucRepeatKey;
+    const BYTE key = RepeatKey();
     // A repeated modifier would be typed as press and release: it would let go
     // of the Ctrl, Shift or Alt that the user is holding. A button key's hold
     // is a drag, never keyboard input.
@@ -120,8 +104,11 @@ int ApplyKeyRepeatSettings(LONG enabled, unsigned short rate, unsigned short hol
     return 1;
 }
 
-void RequestStopKeyRepeat() { PostToTimerWindow(WM_STOP_REPEAT); }
+KeyRepeatSettings CurrentKeyRepeatSettings() { return {bRepeatEnabled, gusHold_Interval, gusRepeat_Interval}; }
 
+void StopKeyRepeat() {
+    if (bRepeatRunning || bRepeatArmed) PostToTimerWindow(WM_STOP_REPEAT);
+}
 
 LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -129,7 +116,7 @@ LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         StartHoldTimer(window);
         return 0;
     case WM_STOP_REPEAT:
-        StopKeyRepeat(window);
+        StopRepeatTimers(window);
         return 0;
     case WM_TIMER:
         if (HandleRepeatTimer(window, wParam)) return 0;

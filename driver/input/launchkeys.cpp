@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "../../common/uiseam.h"
-#include "keyboard.h"
+#include "keystate.h"
 #include "launchtext.h"
 #include "sound.h"
 #include "usersession.h"
@@ -17,6 +17,7 @@ namespace {
 const char* const CLIENTS_KEY = "SOFTWARE\\Clients\\";
 const char* const CLIENT_COMMAND_SUBKEY = "\\shell\\open\\command";
 const char* const BROWSER_COMMAND_KEY = "SOFTWARE\\Classes\\HTTP\\shell\\open\\command";
+const DWORD CLOSE_WAIT_MS = 100;  // for the application to take WM_CLOSE
 const char* const OUTLOOK_ICON_KEY = "SOFTWARE\\Clients\\Mail\\Microsoft Outlook\\Protocols\\mailto\\DefaultIcon";
 
 // The default client of a kind ("Mail", "Contacts", "Calendar"): its name is
@@ -76,13 +77,28 @@ void ProcessSpecialKeyEvent(const InputEvent* event) {
     case SPECIAL_EDITOR: LaunchSystemProgram("notepad.exe"); break;
     case SPECIAL_CLOSE_APP:
     case SPECIAL_CLOSE_APP2: CloseForegroundApplication(); break;
-    case SPECIAL_FN: bIsFnPressed = 1; break;
-    case SPECIAL_ARROW_LAYER: bIsArrowLayer = 1; break;
+    case SPECIAL_FN: SetFnLayer(true); break;
+    case SPECIAL_ARROW_LAYER: SetArrowLayer(true); break;
     case SPECIAL_BROWSER: LaunchDefaultBrowser(); break;
     case SPECIAL_CALCULATOR: LaunchSystemProgram("calc.exe"); break;
     case SPECIAL_SEARCH: OpenSystemSearch(); break;
     default: break;
     }
+}
+
+void CloseForegroundApplication() {
+    HWND window = GetForegroundWindow();
+    if (!window) return;  // a post to no window would land in this thread's own queue
+    char title[1024] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (lstrcmpA(title, "Desktop") == 0) return;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    Sleep(CLOSE_WAIT_MS);
+    if (GetForegroundWindow() != window) return;
+    // Ctrl+Q, the quit shortcut of applications that ignore WM_CLOSE.
+    TypeShortcut(VK_CONTROL, 'Q', "CloseForegroundApplication: ");
+    Sleep(CLOSE_WAIT_MS);
+    if (GetForegroundWindow() == window) PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
 int SendTaskbarCommand() {

@@ -35,6 +35,10 @@ const unsigned int TASKBAR_COMMAND_ID = 407;
 // The argument that opens the mail program's task list.
 #define OUTLOOK_TASKS_ARGUMENT "Outlook:Tasks"
 
+// Closes the application in the foreground, unless that is the desktop:
+// WM_CLOSE, then Ctrl+Q for one that ignores it, then WM_CLOSE once more.
+void CloseForegroundApplication();
+
 // Plays the key's click, then does what the key stands for.
 void ProcessSpecialKeyEvent(const InputEvent* event);
 

@@ -11,7 +11,7 @@
 #include "../../common/trace.h"
 #include "../../common/uiseam.h"
 #include "../../common/winsync.h"
-#include "keyboard.h"
+#include "keystate.h"
 
 volatile LONG bSoundEnabled = 0;
 
@@ -39,9 +39,9 @@ void BuildSoundPath(const char* directory, const char* name, char* path) {
 
 KeySound ChooseKeyPressSound(BYTE sentKey) {
     if (IsModifierKey(sentKey)) return SOUND_MODIFIER;
-    const bool shift = bIsShiftDown != 0;
+    const bool shift = IsShiftHeld();
     // Letters, Win keys, keypad and F-keys: Caps Lock inverts Shift.
-    if (sentKey >= 0x41 && sentKey <= 0x86) return shift != (bIsCapsOn != 0) ? SOUND_CAPITAL : SOUND_REGULAR;
+    if (sentKey >= 0x41 && sentKey <= 0x86) return shift != IsCapsLockOn() ? SOUND_CAPITAL : SOUND_REGULAR;
     // Digits, punctuation and the keys above F23: Shift alone decides.
     if (sentKey >= 0x27) return shift ? SOUND_CAPITAL : SOUND_REGULAR;
     return SOUND_REGULAR;
@@ -81,7 +81,5 @@ void PlayKeySound(KeySound sound) {
 
 void PlayKeyPressSound(BYTE sentKey) {
     if (!bSoundEnabled) return;
-    bIsCapsOn = IsCapsLockOn();
-    bIsShiftDown = IsShiftKeyDown();
     PlayKeySound(ChooseKeyPressSound(sentKey));
 }

@@ -21,8 +21,8 @@ void GetAudioDataFromRegistry();
 void PlayKeySound(KeySound sound);
 
 // The click for a key press that sent `sentKey` (after the Fn and arrow
-// layers): refreshes bIsCapsOn and bIsShiftDown, then chooses and plays.
-// Does nothing, not even the refresh, while sounds are off.
+// layers), chosen by the Shift and Caps Lock that the driver holds.
+// Does nothing while sounds are off.
 void PlayKeyPressSound(BYTE sentKey);
 
 #endif

@@ -1,13 +1,9 @@
 // The control server thread. It accepts one client at a time and serves its
 // messages one at a time: a message is received whole by one receive, acted
-// on under the command semaphore, and answered with one send.
-//
-// The semaphore is held from receipt to reply, so that a forwarded device
-// packet and its response cannot interleave with a command of another
-// thread. The sequences behind INIT_CMD, REINIT_CMD and a switching
-// ENABLECONNECTION_CMD take the semaphore for each of their own commands, so
-// those handlers give it back before they start; every message releases it
-// exactly once.
+// on, and answered with one send. Device traffic (a forwarded packet, the
+// sequences behind INIT_CMD, REINIT_CMD and the connection switch) goes
+// through the device link, which sends one command at a time whichever
+// thread asks.
 //
 // The listener is bound to the loopback address only: what it offers (stop
 // the driver, move it to another port, raw device commands) is for programs
@@ -20,18 +16,16 @@
 #include "../../common/portname.h"
 #include "../../common/settingsstore.h"
 #include "../../common/trace.h"
+#include "../../common/worker.h"
 #include "../devicelink/commands.h"
-#include "../devicelink/devicelink.h"
 #include "../devicelink/messages.h"
-#include "../input/keyboard.h"
+#include "../input/keyrepeat.h"
 #include "../input/mouse.h"
 #include "../input/sound.h"
 #include "controlrequest.h"
 #include "lifecycle.h"
 #include "tray.h"
 
-volatile BYTE ucServerState = THREAD_ENDED;
-HANDLE g_hServerThread = 0;
 HWND volatile hSettingsWnd = 0;
 
 void PostToSettingsWindow(UINT message, WPARAM wParam) {
@@ -45,14 +39,15 @@ const int RECEIVE_AREA_SIZE = 2048;
 // Bytes that follow an oversized request this closely belong to it.
 const long OVERSIZED_TAIL_WAIT_US = 100000;
 const int LISTEN_BACKLOG = 4;
-const DWORD FORWARD_RESPONSE_TIMEOUT_MS = 5000;
+// A stop waits this long for a message being served (a device command takes
+// up to 5000 ms, and a question the stop closed must still be answered).
+const DWORD SERVER_JOIN_MS = 8000;
 
+Worker gServer = {};
 SOCKET volatile gListenSocket = INVALID_SOCKET;
 SOCKET volatile gClientSocket = INVALID_SOCKET;
 bool gbSocketLibraryStarted = false;
-
-// Whether a handler still holds the command semaphore when it returns.
-enum SemaphoreUse { SEMAPHORE_HELD, SEMAPHORE_RELEASED };
+HWND gClientWindow = 0;  // the settings window the client being served registered
 
 // The server thread and DeInitSockSrv may both close a socket: whoever takes
 // it out of its slot first closes it, the other finds none.
@@ -69,158 +64,99 @@ void Reply(unsigned char byte) { SendDataToClient(&byte, 1); }
 
 void ReplyResult(int ok) { Reply(ok ? CONTROL_REPLY_SUCCESS : CONTROL_REPLY_FAILURE); }
 
-int TakeCommandSemaphore() {
-    const DWORD wait = WaitForSingleObject(ghCommandSemaphore, INFINITE);
-    if (wait == WAIT_OBJECT_0) return 1;
-    Trace("OrvikServerThreadRoutine: WaitForSingleObject failed %lu", GetLastError());
-    return 0;
-}
-
-void ReleaseCommandSemaphore() { ReleaseSemaphore(ghCommandSemaphore, 1, nullptr); }
-
-SemaphoreUse SetKeyRepeat(const ControlRequest& request) {
+void SetKeyRepeat(const ControlRequest& request) {
     ReplyResult(ApplyKeyRepeatSettings(request.flag, request.rate, request.holdMs));
-    return SEMAPHORE_HELD;
 }
 
-SemaphoreUse SetKeySound(const ControlRequest& request) {
+void SetKeySound(const ControlRequest& request) {
     bSoundEnabled = request.flag;
     // The registry, which the settings program wrote first, has the last word.
     GetAudioDataFromRegistry();
     Reply(CONTROL_REPLY_SUCCESS);
-    return SEMAPHORE_HELD;
 }
 
-// The link already runs once the driver has started: it is stopped first, so
-// that its objects, port and threads are not created a second time.
-int RestartDeviceLink() {
-    if (DeviceLinkObjectsExist()) DeInitializeKeyBoard();
-    return InitSequence();
-}
-
-SemaphoreUse InitDeviceLink() {
-    ReleaseCommandSemaphore();
-    ReplyResult(RestartDeviceLink());
-    return SEMAPHORE_RELEASED;
-}
-
-SemaphoreUse StopDriver() {
+void StopDriver() {
     Reply(CONTROL_REPLY_SUCCESS);
-    // The shut-down closes the semaphore: give it back while it exists.
-    ReleaseCommandSemaphore();
     ServiceStop();
-    return SEMAPHORE_RELEASED;
 }
 
-SemaphoreUse ReinitDeviceLink() {
-    ReleaseCommandSemaphore();
-    ReplyResult(ReinitDevice());
-    return SEMAPHORE_RELEASED;
-}
-
-SemaphoreUse RegisterSettingsWindow(const ControlRequest& request) {
-    hSettingsWnd = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(request.window));
+void RegisterSettingsWindow(const ControlRequest& request) {
+    gClientWindow = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(request.window));
+    hSettingsWnd = gClientWindow;
     ReplyResult(GetConnectionState());
-    return SEMAPHORE_HELD;
+}
+
+// A client that goes away takes its window with it: nothing is posted to a
+// handle that a later window of another program may get.
+void ForgetClientWindow() {
+    if (gClientWindow)
+        InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&hSettingsWnd), nullptr, gClientWindow);
+    gClientWindow = 0;
 }
 
 // The message has room for one digit: a port of two digits is named by its
 // first one, and is the port the settings program stored before it sent the
 // message. Any other character names no port.
-int OpenNamedPort(unsigned char digit, HANDLE* port) {
+void ChangeComPort(const unsigned char* message) {
     const unsigned long number =
-        PortForChangeCommand(static_cast<char>(digit), ReadDwordSetting(PORT_NUMBER, BY_DRIVER));
+        PortForChangeCommand(static_cast<char>(message[1]), ReadDwordSetting(PORT_NUMBER, BY_DRIVER));
     if (!number) {
-        Trace("OrvikServerThreadRoutine: no port %u", digit);
-        return 0;
-    }
-    char name[32];
-    std::snprintf(name, sizeof name, "\\\\.\\COM%lu", number);
-    return OpenCommPort(name, port);
-}
-
-// The switch takes the link lock, which a connection switch may hold while it
-// waits for the command semaphore: the semaphore goes back first.
-SemaphoreUse ChangeComPort(const unsigned char* message) {
-    HANDLE port = 0;
-    ReleaseCommandSemaphore();
-    if (!OpenNamedPort(message[1], &port)) {
+        Trace("OrvikServerThreadRoutine: no port %u", message[1]);
         ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);
         Reply(CONTROL_REPLY_FAILURE);
-    } else if (SwitchReaderPort(port)) {
-        Reply(CONTROL_REPLY_SUCCESS);
+        return;
     }
-    return SEMAPHORE_RELEASED;
+    switch (ChangeLinkPort(number)) {
+    case PORT_CHANGED: Reply(CONTROL_REPLY_SUCCESS); break;
+    case PORT_NOT_OPENED: Reply(CONTROL_REPLY_FAILURE); break;
+    case PORT_NO_READER: break;  // no reply: the client's time-out tells
+    }
 }
 
-SemaphoreUse SetMouseTap(const ControlRequest& request) {
+void SetMouseTap(const ControlRequest& request) {
     bTapEnabled = request.flag;
     Reply(CONTROL_REPLY_SUCCESS);
-    return SEMAPHORE_HELD;
 }
 
-SemaphoreUse SwitchConnection(const ControlRequest& request) {
-    if (request.flag == GetConnectionState()) {
-        Reply(CONTROL_REPLY_SUCCESS);
-        return SEMAPHORE_HELD;
-    }
-    ReleaseCommandSemaphore();
-    DoConnectionSequence();
+void SwitchConnection(const ControlRequest& request) {
+    if (request.flag != GetConnectionState()) DoConnectionSequence();
     Reply(CONTROL_REPLY_SUCCESS);
-    return SEMAPHORE_RELEASED;
 }
 
-SemaphoreUse ShowTrayIcon(const ControlRequest& request) {
+void ShowTrayIcon(const ControlRequest& request) {
     if (request.flag) AddTrayIcon();
     else RemoveTrayIcon();
     Reply(CONTROL_REPLY_SUCCESS);
-    return SEMAPHORE_HELD;
-}
-
-void RelayResponse() {
-    unsigned char reply[CONTROL_MESSAGE_SIZE];
-    const int length = BuildForwardReply(gResponse.success, gResponse.data, gResponse.length, reply);
-    if (length > 0) SendDataToClient(reply, length);
-    else Trace("OrvikServerThreadRoutine: response of %u bytes not relayed", gResponse.length);
 }
 
 // The bytes go to the device as received, checked or not; only a success
 // response to their opcode field gets a reply.
-SemaphoreUse ForwardDevicePacket(const ControlRequest& request) {
-    usAwaitedOpcode = request.opcode;
-    gResponse.success = 0;
-    ResetEvent(ghCommandResponseEvent);
-    DWORD written = 0;
-    if (!WritePort(request.message, static_cast<DWORD>(request.length), &written)) {
-        Trace("OrvikServerThreadRoutine: WritePort failed");
-        return SEMAPHORE_HELD;
+void Forward(const ControlRequest& request) {
+    unsigned char response[RESPONSE_BUFFER_SIZE];
+    unsigned short length = 0;
+    if (!ForwardDevicePacket(request.message, request.length, response, &length)) {
+        Trace("OrvikServerThreadRoutine: no response");
+        return;
     }
-    const DWORD wait = WaitForSingleObject(ghCommandResponseEvent, FORWARD_RESPONSE_TIMEOUT_MS);
-    if (wait != WAIT_OBJECT_0) {
-        Trace("OrvikServerThreadRoutine: no response (%lu)", wait);
-        return SEMAPHORE_HELD;
-    }
-    if (!gResponse.success) {
-        Trace("OrvikServerThreadRoutine: command not successful");
-        return SEMAPHORE_HELD;
-    }
-    RelayResponse();
-    return SEMAPHORE_HELD;
+    unsigned char reply[CONTROL_MESSAGE_SIZE];
+    const int size = BuildForwardReply(1, response, length, reply);
+    if (size > 0) SendDataToClient(reply, size);
+    else Trace("OrvikServerThreadRoutine: response of %u bytes not relayed", length);
 }
 
-SemaphoreUse ActOnMessage(const ControlRequest& request) {
+void ActOnMessage(const ControlRequest& request) {
     switch (request.kind) {
-    case REQUEST_KEY_REPEAT: return SetKeyRepeat(request);
-    case REQUEST_KEY_SOUND: return SetKeySound(request);
-    case REQUEST_INIT: return InitDeviceLink();
-    case REQUEST_DEINIT: return StopDriver();
-    case REQUEST_REINIT: return ReinitDeviceLink();
-    case REQUEST_SETTINGS_WINDOW: return RegisterSettingsWindow(request);
-    case REQUEST_CHANGE_PORT: return ChangeComPort(request.message);
-    case REQUEST_MOUSE_TAP: return SetMouseTap(request);
-    case REQUEST_ENABLE_CONNECTION: return SwitchConnection(request);
-    case REQUEST_TRAY_ICON: return ShowTrayIcon(request);
-    default: return ForwardDevicePacket(request);
+    case REQUEST_KEY_REPEAT: SetKeyRepeat(request); break;
+    case REQUEST_KEY_SOUND: SetKeySound(request); break;
+    case REQUEST_INIT: ReplyResult(RestartDeviceLink()); break;
+    case REQUEST_DEINIT: StopDriver(); break;
+    case REQUEST_REINIT: ReplyResult(ReinitDevice()); break;
+    case REQUEST_SETTINGS_WINDOW: RegisterSettingsWindow(request); break;
+    case REQUEST_CHANGE_PORT: ChangeComPort(request.message); break;
+    case REQUEST_MOUSE_TAP: SetMouseTap(request); break;
+    case REQUEST_ENABLE_CONNECTION: SwitchConnection(request); break;
+    case REQUEST_TRAY_ICON: ShowTrayIcon(request); break;
+    default: Forward(request); break;
     }
 }
 
@@ -234,8 +170,7 @@ void ServeMessage(const unsigned char* received, int count) {
         Reply(CONTROL_REPLY_FAILURE);
         return;
     }
-    if (!TakeCommandSemaphore()) return;
-    if (ActOnMessage(request) == SEMAPHORE_HELD) ReleaseCommandSemaphore();
+    ActOnMessage(request);
 }
 
 // An oversized request may need more than one receive: what follows it
@@ -266,7 +201,7 @@ void ServeClient(SOCKET client) {
 }
 
 void ServeClients(SOCKET listener) {
-    while (ucServerState == THREAD_RUNNING) {
+    while (!WorkerStopAsked(&gServer)) {
         const SOCKET client = accept(listener, nullptr, nullptr);
         if (client == INVALID_SOCKET) {
             Trace("OrvikServerThreadRoutine: accept failed %d", WSAGetLastError());
@@ -274,6 +209,7 @@ void ServeClients(SOCKET listener) {
         }
         gClientSocket = client;
         ServeClient(client);
+        ForgetClientWindow();
         CloseSocketIn(&gClientSocket);
     }
 }
@@ -281,23 +217,21 @@ void ServeClients(SOCKET listener) {
 }  // namespace
 
 int StartControlServer() {
-    if (g_hServerThread) return 1;
-    // Set before the thread can look at it.
-    ucServerState = THREAD_RUNNING;
-    g_hServerThread = CreateThread(nullptr, 0, OrvikServerThreadRoutine, nullptr, 0, nullptr);
-    if (g_hServerThread) return 1;
+    if (!WorkerEnded(&gServer)) return 1;
+    WorkerJoin(&gServer, 0);
+    if (WorkerStart(&gServer, OrvikServerThreadRoutine, nullptr, THREAD_PRIORITY_NORMAL)) return 1;
     Trace("StartControlServer: CreateThread failed %lu", GetLastError());
-    ucServerState = THREAD_ENDED;
     return 0;
 }
+
+bool ControlServerRuns() { return !WorkerEnded(&gServer); }
 
 void StopControlServer() {
     // Asked to stop before its sockets close, the thread ends instead of
     // waiting for the next client.
-    if (ucServerState != THREAD_ENDED) ucServerState = THREAD_ASKED_TO_STOP;
+    WorkerAskToStop(&gServer);
     DeInitSockSrv();
-    if (!FinishLinkThread(&g_hServerThread, &ucServerState))
-        Trace("StopControlServer: server thread explicitely killed.");
+    if (!WorkerStop(&gServer, SERVER_JOIN_MS)) Trace("StopControlServer: server thread explicitely killed.");
 }
 
 DWORD WINAPI OrvikServerThreadRoutine(LPVOID) {
@@ -306,7 +240,6 @@ DWORD WINAPI OrvikServerThreadRoutine(LPVOID) {
         if (gListenSocket != INVALID_SOCKET) ServeClients(gListenSocket);
     }
     Trace("OrvikServerThreadRoutine: exiting");
-    ucServerState = THREAD_ENDED;
     return 0;
 }
 

@@ -9,17 +9,16 @@
 
 #include "../../common/controlprotocol.h"
 
-extern volatile BYTE ucServerState;  // 0 stop requested, 1 running, 2 exited
-extern HANDLE g_hServerThread;
 extern HWND volatile hSettingsWnd;  // the settings window a client registered, 0 = none
 
 // Posts to the registered settings window, if that is still a window.
 void PostToSettingsWindow(UINT message, WPARAM wParam);
 
-// Starts the server thread unless one exists. 1 when a server thread runs.
+// Starts the server thread unless one runs. 1 when a server thread runs.
 int StartControlServer();
-// Closes the sockets (which ends a pending accept or receive), asks the
-// thread to end, gives it 30 ms and then terminates it.
+bool ControlServerRuns();
+// Asks the thread to end and closes the sockets (which ends a pending accept
+// or receive); joins it, terminating it only when it does not end in time.
 void StopControlServer();
 
 DWORD WINAPI OrvikServerThreadRoutine(LPVOID);

@@ -49,10 +49,18 @@ INT_PTR CALLBACK ErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
     }
 }
 
+namespace {
+
+INT_PTR AskRetryTurnOffOrCancel(void*) {
+    return g_ui.dialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONNECT_ERROR), nullptr, ErrorDlgProc,
+                                0);
+}
+
+}  // namespace
+
 int RetryWithConnectErrorDialog(int (*attempt)(), const char* turnOffTrace) {
     for (;;) {
-        const INT_PTR answer = g_ui.dialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONNECT_ERROR),
-                                                    nullptr, ErrorDlgProc, 0);
+        const INT_PTR answer = RunPrompt(AskRetryTurnOffOrCancel, nullptr);
         if (answer == IDRETRY) {
             if (attempt()) return 1;
             continue;

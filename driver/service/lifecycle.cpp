@@ -14,9 +14,9 @@
 #include "../../common/settingsstore.h"
 #include "../../common/trace.h"
 #include "../devicelink/commands.h"
-#include "../devicelink/devicelink.h"
 #include "../devicelink/messages.h"
 #include "../input/keyboard.h"
+#include "../input/keyrepeat.h"
 #include "../input/mouse.h"
 #include "../input/sound.h"
 #include "controlserver.h"
@@ -31,6 +31,8 @@ const char* const TRACE_FILE = "C:\\LogOrvikDriver1.txt";
 const DWORD START_HINT_MS = 3000;
 const DWORD LATE_START_HINT_MS = 6000;  // the slow steps: device start-up, windows, tray
 const DWORD STOP_HINT_MS = 3000;
+// How long a stop waits for the questions it answered to close.
+const DWORD PROMPT_CLOSE_MS = 1000;
 const int DESCRIPTION_SIZE = 4 * REG_STRING_MAX + 160;
 // How long a stop waits for the registered settings window to take WM_CLOSE.
 const UINT SETTINGS_CLOSE_TIMEOUT_MS = 1000;
@@ -74,7 +76,6 @@ void LoadInputSettings() {
     const unsigned short hold = ReadRepeatSetting(REPEAT_DELAY);
     const unsigned short rate = ReadRepeatSetting(REPEAT_RATE);
     ApplyKeyRepeatSettings(repeat, rate, hold);
-    gusRepeatWatch_Interval = REPEAT_WATCH_INTERVAL_MS;
 }
 
 // "Desc": what the installation is, in the names the installation gave it.
@@ -107,11 +108,6 @@ void RunMessageLoop() {
     }
 }
 
-void WaitForStopOrDepacketizerEnd() {
-    HANDLE handles[2] = {g_hServiceStopEvent, g_hDepacketizerThread};
-    WaitForMultipleObjects(handles[1] ? 2 : 1, handles, FALSE, INFINITE);
-}
-
 // Start-up after the first status report; returns when the driver is to stop.
 void RunDriver() {
     DeleteTraceFile();
@@ -127,7 +123,7 @@ void RunDriver() {
     if (!ReportServiceStatus(SERVICE_RUNNING, NO_ERROR, 0)) return;
     SetEvent(g_hServiceReadyEvent);
     RunMessageLoop();
-    WaitForStopOrDepacketizerEnd();
+    WaitForSingleObject(g_hServiceStopEvent, INFINITE);
 }
 
 void GetSessionEvents(SessionEvents* events) {
@@ -177,13 +173,17 @@ void ServiceStart(DWORD, LPSTR*) {
 }
 
 void ServiceStop() {
+    // A question the driver asks may be where nobody can answer it: the stop
+    // answers it (Cancel), whichever thread waits for it.
+    CancelPrompts(0);
     RemoveTrayIcon();
-    // The timer window lives on the service thread: its WM_DESTROY posts the
-    // quit message that ends that thread's message loop.
-    // Posted, not sent: the caller (the control handler above all) must not
-    // wait for a service thread that may be busy starting the device.
+    // The timer window lives on the service thread: closed there, it is
+    // destroyed, and its WM_DESTROY posts the quit message that ends that
+    // thread's message loop. Posted, not sent: the caller (the control
+    // handler above all) must not wait for a service thread that may be busy
+    // starting the device.
     HWND timerWindow = ghTimerWnd;
-    if (timerWindow) PostMessageA(timerWindow, WM_DESTROY, 0, 0);
+    if (timerWindow) PostMessageA(timerWindow, WM_CLOSE, 0, 0);
     SetServiceStopEvent();
 }
 
@@ -198,6 +198,7 @@ int DoInit() {
     DeleteTraceFile();
     hSettingsWnd = 0;
     RegisterDeviceLinkHooks();
+    AllowPrompts();
     AllowDeviceLinkStart();
     if (!IsCompatibleSystem()) return 0;
     // Without a device the driver still runs, so that the tray menu or the
@@ -216,6 +217,7 @@ int DoInit() {
 
 int Deinit() {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    CancelPrompts(PROMPT_CLOSE_MS);
     CloseSettingsWindow();
     ShutDownDeviceLink();
     StopControlServer();

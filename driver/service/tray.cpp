@@ -23,9 +23,8 @@
 #include "../../common/trace.h"
 #include "../../common/winsync.h"
 #include "../devicelink/commands.h"
-#include "../devicelink/devicelink.h"
 #include "../input/hiddenwindow.h"
-#include "../input/keyboard.h"
+#include "../input/keyrepeat.h"
 #include "../input/launchtext.h"
 #include "../input/usersession.h"
 #include "controlserver.h"
@@ -279,7 +278,6 @@ BOOL LaunchOrvikSettings() {
 }
 
 void AnnounceConnectionState(int connected) {
-    SetConnectionState(connected);
     // Stored before it is shown: whoever sees the icon change reads the same.
     WriteDwordSetting(PORT_CONNECTED, connected);
     SetTrayIconState(connected ? IDI_CONNECTED : IDI_NOT_CONNECTED);
@@ -287,13 +285,7 @@ void AnnounceConnectionState(int connected) {
 }
 
 int DoConnectionSequence() {
-    if (!GetConnectionState()) {
-        if (!EnableConnection()) return 0;
-        Trace("DoConnectionSequence: Connection Established.");
-        AnnounceConnectionState(1);
-    } else {
-        DisableConnection();
-        AnnounceConnectionState(0);
-    }
+    if (GetConnectionState()) DisableConnection();
+    else if (EnableConnection()) Trace("DoConnectionSequence: Connection Established.");
     return GetConnectionState();
 }

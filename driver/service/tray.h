@@ -49,7 +49,7 @@ void RequestTrayTimer();
 // Starts OrvikSettings.exe from the driver's folder as the logged-on user.
 BOOL LaunchOrvikSettings();
 
-// Records the connection state and shows it: icon, "Connected" in the
+// Shows a change of the link's state: icon, "Connected" in the
 // registry, and the registered settings window.
 void AnnounceConnectionState(int connected);
 

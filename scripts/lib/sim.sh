@@ -1,5 +1,6 @@
-# Device simulator helpers (sourced). sim_start links a new simulated device
-# as COM$2 of prefix $1 and sets SIM_PID and SIM_PORT.
+# Device simulator helpers (sourced after wine.sh). sim_start links a new
+# simulated device as COM$2 of prefix $1 and sets SIM_PID and SIM_PORT; the
+# device counts the refused opens of its port from the prefix's guard log.
 
 SIM_PROGRAM=${SIM_PROGRAM:-$PWD/build/native/tools/devsim/orvik-devsim}
 
@@ -7,6 +8,7 @@ sim_start() {  # prefix, com number
     local ready=$1/devsim-com$2.ready
     rm -f "$ready"
     "$SIM_PROGRAM" --link "$1/dosdevices/com$2" --control 0 --ready-file "$ready" --no-stdin \
+        --guard-log "$(wine_port_guard_log "$1")" \
         >"$1/devsim-com$2.log" 2>&1 </dev/null &
     SIM_PID=$!
     for _ in $(seq 100); do

@@ -9,6 +9,28 @@ export WINEDEBUG=${WINEDEBUG:--all}
 WINE_ROOT=${WINE_ROOT:-$PWD/build/wine}
 # Copies of one run of a script; ended and deleted with wine_end_all.
 WINE_RUNS=${WINE_RUNS:-$WINE_ROOT/runs/$$}
+# Preloaded into each prefix's server: a second open of a COM port fails
+# with ERROR_ACCESS_DENIED, as on Windows. ORVIK_PORT_LENIENT=1 keeps Wine's
+# leniency instead, for comparison only.
+PORT_GUARD_LIBRARY=${PORT_GUARD_LIBRARY:-$PWD/build/native/tools/portguard/portguard.so}
+
+# The file where the server of prefix $1 notes each refused open of a port.
+wine_port_guard_log() {
+    echo "$1/port-guard.log"
+}
+
+# Starts the server of prefix $1, with the port guard unless lenient. The
+# server is started here so that its dump of objects at the end goes nowhere
+# instead of into a test's log; it stays until wine_end, so that no program
+# of the prefix ever meets a server started without the guard.
+wine_start_server() {
+    if [ "${ORVIK_PORT_LENIENT:-0}" = 1 ]; then
+        WINEPREFIX=$1 wineserver -p >/dev/null 2>&1 </dev/null
+    else
+        LD_PRELOAD=$PORT_GUARD_LIBRARY ORVIK_PORT_GUARD_LOG=$(wine_port_guard_log "$1") WINEPREFIX=$1 \
+            wineserver -p >/dev/null 2>&1 </dev/null
+    fi
+}
 
 wine_template() {
     local template=$WINE_ROOT/template$ORVIK_WINE_BITS
@@ -34,9 +56,7 @@ wine_fresh_prefix() {
         rm -f "$prefix/$file"
         cp -p "$template/$file" "$prefix/$file"
     done
-    # The server of the prefix, started here so that its dump of objects at
-    # the end goes nowhere instead of into a test's log.
-    WINEPREFIX=$prefix wineserver -p5 >/dev/null 2>&1 </dev/null
+    wine_start_server "$prefix"
     echo "$prefix"
 }
 

@@ -10,8 +10,7 @@
 
 #include "../../common/registry.h"
 #include "../../driver/devicelink/commands.h"
-#include "../../driver/devicelink/devicelink.h"
-#include "../../driver/input/keyboard.h"
+#include "../../driver/input/keyrepeat.h"
 #include "../../driver/input/sound.h"
 #include "../../driver/service/lifecycle.h"
 #include "../../driver/service/serviceevents.h"
@@ -86,17 +85,15 @@ int main() {
     CreateServiceEvents();
     RegisterDeviceLinkHooks();
     bSoundEnabled = 0;
-    bRepeatEnabled = 1;
-    gusHold_Interval = 500;
-    gusRepeat_Interval = 33;
-    gusRepeatWatch_Interval = 99;
+    ApplyKeyRepeatSettings(1, 30, 500);
     TimerWindowThread timerWindow;
     if (!timerWindow.Start()) return 1;
     if (!InitSequence()) return 1;
     RecorderWindow recorder;
     recorder.Open("Orvik repeat benchmark");
-    std::printf("hold %u ms, repeat %u ms, watch %u ms; key-held events every 50 ms for 2 s\n",
-                gusHold_Interval, gusRepeat_Interval, gusRepeatWatch_Interval);
+    const KeyRepeatSettings settings = CurrentKeyRepeatSettings();
+    std::printf("hold %u ms, repeat %u ms, watch %u ms; key-held events every 50 ms for 2 s\n", settings.holdMs,
+                settings.intervalMs, REPEAT_WATCH_INTERVAL_MS);
     std::printf("%4s %8s %16s %10s %10s %10s %18s\n", "run", "repeats", "first repeat ms", "mean ms", "min ms",
                 "max ms", "stop after last ms");
     for (int run = 1; run <= 5; ++run) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -526,6 +527,53 @@ TEST_F(ControlTest, BehaviourLinesReachTheDevice) {
   EXPECT_TRUE(host.StaysQuiet());
   ASSERT_FALSE(Run("silent off").error);
   EXPECT_EQ(Ask(Command(0x0201, 0)), Success(0x0201, {5}));
+}
+
+TEST_F(ControlTest, MarkerIsTheLoneGroupOfAPressOfF23) {
+  ASSERT_FALSE(Run("marker").error);
+  const auto packets = ParsePackets(host.ReadExactly(kRecordPacketSize));
+  ASSERT_EQ(packets.size(), 1u);
+  EXPECT_EQ(packets[0].opcode, 0x0001);
+  EXPECT_EQ(packets[0].payload[4], 0) << "the last record of its group";
+  EXPECT_EQ(packets[0].payload[5], 1) << "a press";
+  EXPECT_EQ(packets[0].payload[17], 0x86) << "VK_F23";
+  EXPECT_TRUE(host.StaysQuiet());
+}
+
+// The port guard's log, written here as the guard writes it.
+class RefusalsTest : public LinkedDevsimTest {
+ protected:
+  void TearDown() override {
+    unlink(GuardLog().c_str());
+    LinkedDevsimTest::TearDown();
+  }
+  std::string GuardLog() const { return directory + "/port-guard.log"; }
+  void LogRefusal(const std::string& slave) {
+    std::ofstream(GuardLog(), std::ios::app) << "2026-01-31T12:00:00.000Z " << slave << " " << link << "\n";
+  }
+  std::vector<std::string> Refusals() { return devsim::ExecuteControlCommand(simulator, "refusals").lines; }
+
+  DeviceSimulator simulator;
+};
+
+TEST_F(RefusalsTest, NeedTheGuardLog) {
+  EXPECT_TRUE(devsim::ExecuteControlCommand(simulator, "refusals").error);
+  simulator.SetPortGuardLog(GuardLog());
+  EXPECT_EQ(Refusals(), std::vector<std::string>{"refused 0"}) << "no refusal logged yet";
+}
+
+TEST_F(RefusalsTest, CountLinesNamingAnySlaveTheDeviceUsed) {
+  simulator.SetPortGuardLog(GuardLog());
+  const std::string first = simulator.SlavePath();
+  LogRefusal(first);
+  LogRefusal(first + "0");  // another pty
+  HostPort host(first);     // keeps the old pty's number taken, as a host that missed the unplug does
+  simulator.Unplug();
+  simulator.Plug();
+  ASSERT_NE(simulator.SlavePath(), first);
+  LogRefusal(simulator.SlavePath());
+  LogRefusal(first);
+  EXPECT_EQ(Refusals(), std::vector<std::string>{"refused 3"});
 }
 
 }  // namespace

@@ -106,6 +106,15 @@ TEST_F(FramerTest, FailureStatusIsStillDeliveredAsAResponse) {
     EXPECT_EQ(0, seen.responses[0].status);
 }
 
+TEST_F(FramerTest, ResponseWithABadChecksumIsNeitherAnAnswerNorAnEvent) {
+    Bytes damaged = kLayoutAnswer;
+    damaged.back() ^= 0xFF;
+    Feed(Concat({damaged, kPressA}));
+    EXPECT_TRUE(seen.responses.empty()) << "its sender times out instead of taking a damaged answer";
+    ASSERT_EQ(1u, seen.groups.size());
+    EXPECT_EQ(kPressA, seen.groups[0]) << "the packet behind it is read";
+}
+
 TEST_F(FramerTest, ShortEventPacketEndsItsGroup) {
     const Bytes notice = DevicePacket(0x00D1, 0, {});
     Feed(notice);

@@ -53,15 +53,6 @@ TEST(Packetizer, RefusesMissingBuffersAndForeignClasses) {
     EXPECT_EQ(11, Packetizer(START_ZSM, nullptr, 0, 9, out));
 }
 
-TEST(Packetizer, RecordsTheAwaitedOpcodeInTheDriver) {
-    usAwaitedOpcode = 0;
-    unsigned char out[PACKET_BUFFER_SIZE];
-    Packetizer(GET_POWERSTATE, nullptr, 0, 1, out);
-    EXPECT_EQ(GET_POWERSTATE, usAwaitedOpcode);
-    Packetizer(SET_ACTIVELAYOUT, nullptr, 1, 1, out);
-    EXPECT_EQ(GET_POWERSTATE, usAwaitedOpcode) << "a refused packet is not awaited";
-}
-
 TEST(GetLength, KnowsEveryRowAndNothingElse) {
     struct Row { unsigned short opcode, request, response; };
     const Row rows[] = {

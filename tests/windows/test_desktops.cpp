@@ -75,14 +75,17 @@ TEST_F(DesktopTest, EachSessionEventAttachesToItsDesktop) {
     EXPECT_EQ("Default", DesktopAfter(SESSION_SHUTDOWN));
 }
 
+// A depacketizer started again while a stop is under way (a switch-on, an
+// INIT_CMD) must not lose the stop: it wakes to all the events at once and
+// serves the stop first.
 TEST_F(DesktopTest, ServiceStopEndsTheThreadEvenWithOtherEventsSignalled) {
-    SuspendThread(g_hDepacketizerThread);  // so that it wakes to all of them at once
+    DeInitializeKeyBoard();
     SetEvent(g_hSessionEvents[SESSION_LOGOFF]);
     SetEvent(g_hSessionEvents[SESSION_LOCK]);
     SetEvent(g_hServiceStopEvent);
-    SetEvent(ghDataEvent);
-    ResumeThread(g_hDepacketizerThread);
-    ASSERT_TRUE(WaitFor([] { return gbDepacketizerState == THREAD_ENDED; }));
+    ASSERT_TRUE(sim.Run("press 41"));
+    ASSERT_EQ(1, InitSequence());
+    ASSERT_TRUE(WaitFor([] { return !DepacketizerRuns(); }));
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_hServiceStopEvent, 0)) << "left set for the service thread";
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_hSessionEvents[SESSION_LOGOFF], 0)) << "never served";
 }

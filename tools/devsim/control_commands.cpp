@@ -15,6 +15,8 @@ constexpr std::uint32_t kMaxDelayMs = 60000;
 constexpr std::uint32_t kMaxGapMs = 10000;
 constexpr std::uint32_t kMaxSplitOffset = 0xFFFF;
 constexpr std::uint8_t kVirtualKeySpace = 0x20;
+// VK_F23: no test types it, so its arrival marks the end of what came before.
+constexpr std::uint8_t kMarkerKey = 0x86;
 // Contains a lone sync byte, to tempt a careless host framer.
 const Bytes kDefaultJunk = {0x00, 0x13, 0xA5, 0x7E, 0xFF};
 
@@ -475,6 +477,12 @@ void RunType(Context& c) {
   }
 }
 
+void RunRefusals(Context& c) {
+  const std::optional<std::size_t> refusals = c.simulator.PortRefusals();
+  if (!refusals) throw CommandError("no guard log (--guard-log)");
+  c.reply.lines.push_back("refused " + std::to_string(*refusals));
+}
+
 // What may follow a command's name.
 enum class Takes { Nothing, Arguments, Options };  // Options: arguments and options
 
@@ -516,6 +524,9 @@ const std::vector<ControlCommand>& Commands() {
       {"split", "split OFFSET...", Takes::Arguments, RunSplit},
       {"gap", "gap MS", Takes::Arguments, RunGap},
       {"type", "type TEXT", Takes::Arguments, RunType},
+      {"marker", "marker", Takes::Nothing,
+       [](Context& c) { RequireSent(c.simulator.EmitGroup({KeyRecord(KeyAction::Press, kMarkerKey)})); }},
+      {"refusals", "refusals", Takes::Nothing, RunRefusals},
       {"unplug", "unplug", Takes::Nothing, [](Context& c) { c.simulator.Unplug(); }},
       {"plug", "plug", Takes::Nothing, [](Context& c) { c.simulator.Plug(); }},
       {"quit", "quit", Takes::Nothing, [](Context& c) { c.reply.quit = true; }},

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -45,6 +47,14 @@ bool WaitForHostBytes(int masterFd, int wakeFd) {
   return ready > 0 && watch[1].revents == 0;
 }
 
+bool LineNamesAny(const std::string& line, const std::vector<std::string>& names) {
+  std::istringstream words(line);
+  for (std::string word; words >> word;) {
+    if (std::find(names.begin(), names.end(), word) != names.end()) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 DeviceSimulator::DeviceSimulator() { Plug(); }
@@ -80,6 +90,7 @@ void DeviceSimulator::Plug() {
   reader_ = std::thread(&DeviceSimulator::ReadHostCommands, this, pty.master.Get(), wake.Get());
   pty_ = std::move(pty);
   wakeReader_ = std::move(wake);
+  slavePathsUsed_.push_back(pty_->slavePath);
   if (!linkPath_.empty()) ReplaceSymlink(pty_->slavePath, linkPath_);
 }
 
@@ -100,6 +111,20 @@ void DeviceSimulator::Unplug() {
 bool DeviceSimulator::IsPlugged() const {
   std::lock_guard lock(plugMutex_);
   return pty_.has_value();
+}
+
+void DeviceSimulator::SetPortGuardLog(std::string path) {
+  std::lock_guard lock(plugMutex_);
+  portGuardLog_ = std::move(path);
+}
+
+std::optional<std::size_t> DeviceSimulator::PortRefusals() const {
+  std::lock_guard lock(plugMutex_);
+  if (portGuardLog_.empty()) return std::nullopt;
+  std::ifstream log(portGuardLog_);
+  std::size_t refusals = 0;
+  for (std::string line; std::getline(log, line);) refusals += LineNamesAny(line, slavePathsUsed_);
+  return refusals;
 }
 
 void DeviceSimulator::StopReader() {

@@ -56,6 +56,13 @@ class DeviceSimulator {
   void Plug();
   bool IsPlugged() const;
 
+  // The log where the port guard (tools/portguard) notes each open of a pty
+  // it refused, one line naming the slave.
+  void SetPortGuardLog(std::string path);
+  // Lines of that log naming any slave this simulator has plugged in (a
+  // missing log has none); nullopt when no log was set.
+  std::optional<std::size_t> PortRefusals() const;
+
   DeviceState State() const;
   // change runs under the state lock and must not call back into the simulator.
   void UpdateState(const std::function<void(DeviceState&)>& change);
@@ -133,6 +140,8 @@ class DeviceSimulator {
   UniqueFd wakeReader_;
   std::thread reader_;
   std::string linkPath_;
+  std::vector<std::string> slavePathsUsed_;
+  std::string portGuardLog_;
 
   mutable std::mutex stateMutex_;
   mutable std::condition_variable stateChanged_;  // log growth and stop requests

@@ -20,11 +20,12 @@ namespace {
 
 const char kUsage[] =
     "usage: orvik-devsim [--link PATH] [--control PORT] [--state KEY=VALUE...]\n"
-    "                    [--ready-file PATH] [--no-stdin] [--verbose]\n"
+    "                    [--ready-file PATH] [--guard-log PATH] [--no-stdin] [--verbose]\n"
     "  --link PATH        symlink to the device's serial port (e.g. $WINEPREFIX/dosdevices/com5)\n"
     "  --control PORT     serve control commands on 127.0.0.1:PORT (0: any free port)\n"
     "  --state KEY=VALUE  initial state, as with the control command 'set KEY VALUE'\n"
     "  --ready-file PATH  written (slave=, link=, port=) once everything is up\n"
+    "  --guard-log PATH   the port guard's log, for the control command 'refusals'\n"
     "  --no-stdin         do not take control commands from stdin\n"
     "  --verbose          print every command from the host on stderr\n";
 
@@ -38,6 +39,7 @@ struct ProgramOptions {
   std::optional<std::uint16_t> controlPort;
   std::vector<std::string> stateAssignments;
   std::string readyFile;
+  std::string guardLog;
   bool readStdin = true;
   bool verbose = false;
   bool help = false;
@@ -66,6 +68,8 @@ ProgramOptions ParseArguments(int argc, char** argv) {
       options.controlPort = ParsePort(value());
     } else if (arg == "--ready-file") {
       options.readyFile = value();
+    } else if (arg == "--guard-log") {
+      options.guardLog = value();
     } else if (arg == "--state") {
       options.stateAssignments.push_back(value());
       while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
@@ -149,6 +153,7 @@ int Run(const ProgramOptions& options) {
   devsim::DeviceSimulator simulator;
   ApplyInitialState(simulator, options.stateAssignments);
   if (options.verbose) simulator.SetCommandObserver(PrintCommand);
+  if (!options.guardLog.empty()) simulator.SetPortGuardLog(options.guardLog);
   if (!options.linkPath.empty()) simulator.LinkSlaveAt(options.linkPath);
   const bool readStdin = options.readStdin && StdinCanCarryCommands();
   devsim::ControlServer server(simulator, options.controlPort, readStdin);

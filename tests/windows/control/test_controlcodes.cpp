@@ -8,8 +8,9 @@
 #include "../../../common/registry.h"
 #include "../../../common/uiseam.h"
 #include "../../../driver/devicelink/commands.h"
-#include "../../../driver/devicelink/devicelink.h"
+#include "../../../common/worker.h"
 #include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/keyrepeat.h"
 #include "../../../driver/input/mouse.h"
 #include "../../../driver/input/sound.h"
 #include "../../../driver/service/controlserver.h"
@@ -40,22 +41,24 @@ struct RepeatRow {
 TEST_F(ControlServerTest, KeyRepeatTakesTheIntervalFromTheRateAndTheHoldAsSent) {
     const RepeatRow rows[] = {{30, 500, 33}, {20, 1050, 50}, {1, 0, 1000}, {1000, 250, 1}};
     for (const RepeatRow& row : rows) {
-        bRepeatEnabled = 0;
+        ApplyKeyRepeatSettings(0, 20, 1050);
         EXPECT_EQ(REPLY_ONE, Request(KeyRepeat(1, row.rate, row.hold))) << row.rate;
-        EXPECT_EQ(row.interval, gusRepeat_Interval) << row.rate;
-        EXPECT_EQ(row.hold, gusHold_Interval) << row.rate;
-        EXPECT_EQ(1, bRepeatEnabled) << row.rate;
+        const KeyRepeatSettings now = CurrentKeyRepeatSettings();
+        EXPECT_EQ(row.interval, now.intervalMs) << row.rate;
+        EXPECT_EQ(row.hold, now.holdMs) << row.rate;
+        EXPECT_EQ(1, now.enabled) << row.rate;
     }
     EXPECT_EQ(REPLY_ONE, Request(KeyRepeat(0, 25, 700)));
-    EXPECT_EQ(0, bRepeatEnabled);
+    EXPECT_EQ(0, CurrentKeyRepeatSettings().enabled);
 }
 
 TEST_F(ControlServerTest, KeyRepeatRateZeroIsRefusedAndKeepsTheSettingsInForce) {
     ASSERT_EQ(REPLY_ONE, Request(KeyRepeat(1, 30, 500)));
     EXPECT_EQ(REPLY_ZERO, Request(KeyRepeat(0, 0, 900)));
-    EXPECT_EQ(33, gusRepeat_Interval);
-    EXPECT_EQ(500, gusHold_Interval);
-    EXPECT_EQ(1, bRepeatEnabled);
+    const KeyRepeatSettings now = CurrentKeyRepeatSettings();
+    EXPECT_EQ(33, now.intervalMs);
+    EXPECT_EQ(500, now.holdMs);
+    EXPECT_EQ(1, now.enabled);
 }
 
 const char* gPlayedSound = nullptr;
@@ -115,7 +118,7 @@ TEST_F(ControlServerTest, EnableConnectionChangesOnlyADifferentState) {
 
     EXPECT_EQ(REPLY_ONE, Request({14, 2})) << "2 is neither state: it toggles";
     EXPECT_EQ(0, GetConnectionState());
-    EXPECT_EQ(nullptr, g_hBTPort);
+    EXPECT_EQ(0u, PortHeldNow());
     EXPECT_EQ(0u, GetDwordValueFromRegistry(REG_COMPORT_KEY, "Connected", 7));
 
     EXPECT_EQ(REPLY_ONE, Request({14, 0}));
@@ -144,25 +147,13 @@ TEST_F(ControlServerTest, TrayIconCommandRepliesOne) {
     EXPECT_EQ(REPLY_ONE, Request({15, 1}));
 }
 
-// A handle of our own to a link thread, which outlives the link's.
-HANDLE KeepThread(HANDLE thread) {
-    HANDLE kept = nullptr;
-    DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &kept, SYNCHRONIZE, FALSE, 0);
-    return kept;
-}
-
 TEST_F(ControlServerTest, InitStartsTheDeviceLinkAgain) {
-    const HANDLE oldThreads[] = {KeepThread(g_hReadThread), KeepThread(g_hDepacketizerThread)};
+    const LONG terminations = WorkerTerminationCount();
     EXPECT_EQ(REPLY_ONE, Request({7}));
     EXPECT_EQ((Lines{wire::GET_POWERSTATE, wire::GET_PROJECTEDLAYOUTNUM, wire::GET_DEVICEID, wire::SET_ACTIVELAYOUT_5}),
               Commands());
     EXPECT_EQ(1, GetConnectionState());
-    for (HANDLE old : oldThreads) {
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(old, 0)) << "the old link threads were stopped";
-        CloseHandle(old);
-    }
-    EXPECT_EQ(THREAD_RUNNING, gbReadThreadState) << "new ones run";
-    EXPECT_EQ(THREAD_RUNNING, gbDepacketizerState);
+    EXPECT_EQ(terminations, WorkerTerminationCount()) << "the old link threads ended by themselves";
     EXPECT_TRUE(CommandSemaphoreFree());
     EXPECT_EQ(Bytes{0x05}, Request(CommandPacket(GET_KEYSENSITIVITY))) << "the restarted link serves";
 }
@@ -171,7 +162,6 @@ TEST_F(ControlServerTest, InitRepliesZeroWhenTheDeviceDoesNotAnswer) {
     ASSERT_TRUE(sim.Run("silent 021C"));
     EXPECT_EQ(REPLY_ZERO, Request({7}));
     EXPECT_EQ(0, GetConnectionState());
-    EXPECT_TRUE(CommandSemaphoreFree());
 }
 
 TEST_F(ControlServerTest, ReinitStartsTheDeviceAndSetsItsLayout) {

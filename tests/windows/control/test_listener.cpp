@@ -7,8 +7,7 @@
 #include <sstream>
 
 #include "../../../common/packet.h"
-#include "../../../driver/devicelink/devicelink.h"
-#include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/keyrepeat.h"
 #include "../../../driver/service/controlserver.h"
 #include "serverfixture.h"
 
@@ -41,9 +40,9 @@ TEST_F(ControlServerTest, RequestsLongerThan512BytesAreRefusedWithZero) {
     tooLong[0] = 5;
     tooLong[1] = 1;
     tooLong[2] = 10;
-    gusRepeat_Interval = 77;
+    ApplyKeyRepeatSettings(1, 13, 770);
     EXPECT_EQ(REPLY_ZERO, Request(tooLong));
-    EXPECT_EQ(77, gusRepeat_Interval) << "nothing of it is acted on";
+    EXPECT_EQ(770, CurrentKeyRepeatSettings().holdMs) << "nothing of it is acted on";
 
     Bytes packetAndTail = CommandPacket(GET_KEYSENSITIVITY);
     packetAndTail.resize(1500, 0xEE);
@@ -60,7 +59,7 @@ TEST_F(ControlServerTest, RequestsLongerThan512BytesAreRefusedWithZero) {
         ASSERT_TRUE(client->Send(overLong));
         EXPECT_EQ(REPLY_ZERO, client->Receive(REPLY_WAIT_MS)) << length << " bytes: refused once, whole";
         EXPECT_EQ(Bytes{}, client->Receive(500)) << length << " bytes: no second reply";
-        EXPECT_EQ(THREAD_RUNNING, ucServerState) << "the server still runs";
+        EXPECT_TRUE(ControlServerRuns()) << "the server still runs";
         EXPECT_EQ(Bytes{0x05}, Request(CommandPacket(GET_KEYSENSITIVITY))) << "and serves";
     }
 }
@@ -151,8 +150,8 @@ TEST_F(ControlServerTest, LinuxSideSeesOnlyTheLoopbackListenerAndIsServed) {
     EXPECT_EQ(1, loopback) << output;
     EXPECT_EQ(0, elsewhere) << output;
     EXPECT_TRUE(replied) << output;
-    EXPECT_EQ(33, gusRepeat_Interval);
-    EXPECT_EQ(500, gusHold_Interval);
+    EXPECT_EQ(33, CurrentKeyRepeatSettings().intervalMs);
+    EXPECT_EQ(500, CurrentKeyRepeatSettings().holdMs);
 }
 
 }  // namespace

@@ -31,9 +31,4 @@ void Dispatch(std::initializer_list<DeviceEvent> events) {
     DispatchInputEvents(&batch);
 }
 
-void ResetKeyboardState() {
-    bIsFnPressed = bFnAltLatched = bIsArrowLayer = 0;
-    gucRepeatKey = 0;
-    bKeyStillHeld = bRepeatArmed = bRepeatRunning = 0;
-    bIsCtrlDown = bIsShiftDown = bIsCapsOn = 0;
-}
+void ResetKeyboardState() { ReleaseStuckKeys(); }

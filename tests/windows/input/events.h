@@ -28,7 +28,8 @@ InputEvent* NewRecord(const DeviceEvent& event);
 // One batch through DispatchInputEvents.
 void Dispatch(std::initializer_list<DeviceEvent> events);
 
-// Layers off, no repeat, nothing latched: the state of a freshly started driver.
+// Layers off, no repeat, nothing latched or held: the state of a freshly
+// started driver (what a test left held is released).
 void ResetKeyboardState();
 
 #endif

@@ -3,6 +3,7 @@
 #include "../../../common/uiseam.h"
 #include "../../../driver/input/inject.h"
 #include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/keyrepeat.h"
 #include "../../../driver/input/mouse.h"
 #include "../../../driver/input/sound.h"
 #include "../support/pointer.h"
@@ -32,7 +33,7 @@ void InputTest::SetUp() {
     ResetKeyboardState();
     bSoundEnabled = 0;
     bTapEnabled = 1;
-    bRepeatEnabled = 1;
+    ApplyKeyRepeatSettings(1, 20, 1050);
     gpfnPowerModeListener = nullptr;
     g_ui.playSoundA = SilentPlaySound;
     ASSERT_TRUE(recorder_.Open(WindowTitle())) << "the recorder window did not become the foreground window";

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "../../../driver/input/keyboard.h"
@@ -10,7 +11,10 @@ namespace {
 
 const char* const RECORDER_CLASS = "OrvikInputRecorder";
 const BYTE SENTINEL_KEY = VK_F24;  // never typed by the code under test in these tests
+const BYTE DEVICE_MARKER_KEY = VK_F23;  // the simulator's "marker" key
 const DWORD SENTINEL_TIMEOUT_MS = 5000;
+// A bound for a broken link, not a pace: the marker usually takes milliseconds.
+const DWORD MARKER_TIMEOUT_MS = 10000;
 const DWORD ACTIVATION_SETTLE_MS = 250;
 
 }  // namespace
@@ -28,6 +32,7 @@ bool RecorderWindow::Open(const char* title, bool closes) {
     InitializeCriticalSection(&lock_);
     ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     sentinelSeen_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    markerSeen_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     thread_ = CreateThread(nullptr, 0, Thread, this, 0, nullptr);
     if (!thread_ || WaitForSingleObject(ready_, 5000) != WAIT_OBJECT_0 || !window_) return false;
     // Under X, activation brings the display's own idea of the keyboard a
@@ -46,7 +51,8 @@ void RecorderWindow::Close() {
     }
     if (ready_) CloseHandle(ready_);
     if (sentinelSeen_) CloseHandle(sentinelSeen_);
-    ready_ = sentinelSeen_ = nullptr;
+    if (markerSeen_) CloseHandle(markerSeen_);
+    ready_ = sentinelSeen_ = markerSeen_ = nullptr;
     DeleteCriticalSection(&lock_);
 }
 
@@ -92,8 +98,9 @@ LRESULT CALLBACK RecorderWindow::Procedure(HWND window, UINT message, WPARAM wPa
     const unsigned value = static_cast<unsigned>(wParam);
     const bool keyMessage =
         message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
-    if (keyMessage && value == SENTINEL_KEY) {
-        if (message == WM_KEYUP || message == WM_SYSKEYUP) SetEvent(self->sentinelSeen_);
+    if (keyMessage && (value == SENTINEL_KEY || value == DEVICE_MARKER_KEY)) {
+        if (message == WM_KEYUP || message == WM_SYSKEYUP)
+            SetEvent(value == SENTINEL_KEY ? self->sentinelSeen_ : self->markerSeen_);
         return 0;
     }
     switch (message) {
@@ -145,4 +152,17 @@ std::vector<std::string> RecorderWindow::Take() {
     for (const RecordedMessage& message : TakeTimed())
         if (message.text != "move") texts.push_back(message.text);
     return texts;
+}
+
+bool RecorderWindow::AwaitDeviceMarker(const std::function<bool()>& sendMarker) {
+    ResetEvent(markerSeen_);
+    return sendMarker() && WaitForSingleObject(markerSeen_, MARKER_TIMEOUT_MS) == WAIT_OBJECT_0;
+}
+
+bool RecorderWindow::Received(const std::string& text) {
+    EnterCriticalSection(&lock_);
+    const bool received = std::any_of(log_.begin(), log_.end(),
+                                      [&text](const RecordedMessage& message) { return message.text == text; });
+    LeaveCriticalSection(&lock_);
+    return received;
 }

@@ -6,11 +6,15 @@
 // Injected input reaches the window asynchronously, so Take() first injects a
 // sentinel key and waits for it: input sent earlier has then arrived, and so
 // has every message posted earlier (posted messages overtake input).
+// Input still on its way from the device is covered by the device's marker
+// key (the simulator's "marker"): AwaitDeviceMarker waits until it arrives.
+// Neither key is ever logged.
 #ifndef ORVIK_TESTS_INPUT_RECORDER_H
 #define ORVIK_TESTS_INPUT_RECORDER_H
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +39,12 @@ public:
     // Waits for the input injected so far, then hands over and clears the log.
     std::vector<std::string> Take();
     std::vector<RecordedMessage> TakeTimed();
+    // Has the device send its marker key (sendMarker) and waits until the
+    // window receives it: everything the device sent before has then been
+    // typed. False when sending failed or the marker never came.
+    bool AwaitDeviceMarker(const std::function<bool()>& sendMarker);
+    // Whether the log holds this message now; does not wait.
+    bool Received(const std::string& text);
 
 private:
     static DWORD WINAPI Thread(LPVOID self);
@@ -48,6 +58,7 @@ private:
     HANDLE thread_ = nullptr;
     HANDLE ready_ = nullptr;
     HANDLE sentinelSeen_ = nullptr;
+    HANDLE markerSeen_ = nullptr;
     CRITICAL_SECTION lock_;
     std::vector<RecordedMessage> log_;
 };

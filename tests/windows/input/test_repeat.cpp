@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/keyrepeat.h"
 #include "../../../driver/input/launchkeys.h"
 #include "../support/timerwindowthread.h"
 #include "fixture.h"
@@ -23,9 +24,7 @@ class KeyRepeat : public InputTest {
 protected:
     void SetUp() override {
         InputTest::SetUp();
-        gusHold_Interval = HOLD_MS;
-        gusRepeat_Interval = REPEAT_MS;
-        gusRepeatWatch_Interval = REPEAT_WATCH_INTERVAL_MS;
+        ApplyKeyRepeatSettings(1, 1000 / REPEAT_MS, HOLD_MS);
         ASSERT_TRUE(timerWindow_.Start());
     }
     void TearDown() override {
@@ -160,7 +159,7 @@ TEST_F(KeyRepeat, KeysThatNeverRepeat) {
     for (const NoRepeatRow& row : kRows) {
         SCOPED_TRACE(row.name);
         ResetKeyboardState();
-        bRepeatEnabled = row.repeatEnabled;
+        ApplyKeyRepeatSettings(row.repeatEnabled, 1000 / REPEAT_MS, HOLD_MS);
         for (const DeviceEvent& press : row.presses) Dispatch({press});
         recorder_.Take();
         SendHeldEvents(row.heldKey, HOLD_MS + 400);

@@ -12,7 +12,9 @@
 #include "../../../common/registry.h"
 #include "../../../common/uiseam.h"
 #include "../../../driver/devicelink/devicelink.h"
+#include "../../../common/worker.h"
 #include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/keyrepeat.h"
 #include "../../../driver/input/mouse.h"
 #include "../../../driver/input/sound.h"
 #include "../../../driver/service/controlserver.h"
@@ -141,25 +143,23 @@ TEST_F(Lifecycle, StartBringsTheDriverUpAndStopTakesItDownAgain) {
     EXPECT_FALSE(IsWindowVisible(timerWindow));
     EXPECT_EQ(serviceThreadId_, GetWindowThreadProcessId(timerWindow, nullptr)) << "the timer window is the service thread's";
     EXPECT_EQ(1, GetConnectionState());
-    EXPECT_NE(nullptr, g_hReadThread);
-    EXPECT_EQ(THREAD_RUNNING, gbReadThreadState);
-    EXPECT_NE(nullptr, g_hDepacketizerThread);
-    EXPECT_EQ(THREAD_RUNNING, gbDepacketizerState);
-    EXPECT_NE(nullptr, g_hServerThread);
+    EXPECT_TRUE(ReaderRuns());
+    EXPECT_TRUE(DepacketizerRuns());
+    EXPECT_TRUE(ControlServerRuns());
+    const LONG terminations = WorkerTerminationCount();
     const std::vector<std::string> commands = ReceivedCommandBytes();
     ASSERT_FALSE(commands.empty());
     EXPECT_EQ(wire::GET_POWERSTATE, commands.front()) << "the device was brought up";
 
     ASSERT_TRUE(StopAndWait());
     EXPECT_EQ(0, RunningFlag());
-    EXPECT_EQ(nullptr, g_hReadThread);
-    EXPECT_EQ(nullptr, g_hDepacketizerThread);
-    EXPECT_EQ(nullptr, g_hServerThread);
-    EXPECT_EQ(THREAD_ENDED, gbReadThreadState);
-    EXPECT_EQ(THREAD_ENDED, gbDepacketizerState);
-    EXPECT_EQ(THREAD_ENDED, ucServerState);
+    EXPECT_FALSE(ReaderRuns());
+    EXPECT_FALSE(DepacketizerRuns());
+    EXPECT_FALSE(ControlServerRuns());
+    EXPECT_EQ(terminations, WorkerTerminationCount()) << "every thread ended by itself";
     EXPECT_EQ(nullptr, ghTimerWnd);
-    EXPECT_FALSE(DeviceLinkObjectsExist());
+    EXPECT_FALSE(IsWindow(timerWindow)) << "the timer window was destroyed";
+    EXPECT_EQ(0u, OpenPortNumber()) << "the port was closed";
     EXPECT_EQ(nullptr, g_hServiceStopEvent);
     for (HANDLE event : g_hSessionEvents) EXPECT_EQ(nullptr, event);
 }
@@ -169,7 +169,7 @@ TEST_F(Lifecycle, AStopWhileTheDeviceIsStillStartingEndsTheDriver) {
     // no window to go to: the stop event alone must end the driver.
     ASSERT_TRUE(sim.Run("delay 021C 1500"));
     Start();
-    ASSERT_TRUE(WaitFor([] { return gbDepacketizerState == THREAD_RUNNING; }));
+    ASSERT_TRUE(WaitFor([] { return DepacketizerRuns(); }));
     Sleep(300);
     ServiceStop();
     EXPECT_TRUE(Ended(15000)) << "the driver kept running after a stop during start-up";
@@ -183,8 +183,8 @@ TEST_F(Lifecycle, WithoutAnAnsweringDeviceTheDriverStillRunsNotConnected) {
     EXPECT_EQ(0, GetConnectionState());
     EXPECT_EQ(0, StoredDword(REG_COMPORT_KEY, "Connected"));
     EXPECT_EQ(1, RunningFlag());
-    EXPECT_NE(nullptr, g_hServerThread) << "the control port is served, so a client can connect later";
-    EXPECT_NE(nullptr, g_hDepacketizerThread) << "session events are still followed";
+    EXPECT_TRUE(ControlServerRuns()) << "the control port is served, so a client can connect later";
+    EXPECT_TRUE(DepacketizerRuns()) << "session events are still followed";
     EXPECT_EQ(0, gDialogs);
     ASSERT_TRUE(StopAndWait());
 }
@@ -219,8 +219,8 @@ TEST_F(Lifecycle, TurnOffInTheErrorDialogStopsTheDriverBeforeItRuns) {
         EXPECT_EQ("Alert", messages[0].caption);
         EXPECT_EQ(0, gTimerWindowMessages) << "the timer window was created: start-up went on towards running";
         EXPECT_EQ("<no value>", StoredString(REG_APPLICATION_KEY, "Desc")) << "DoInit went on after Turn Off";
-        EXPECT_EQ(nullptr, g_hDepacketizerThread);
-        EXPECT_EQ(nullptr, g_hServerThread);
+        EXPECT_FALSE(DepacketizerRuns());
+        EXPECT_FALSE(ControlServerRuns());
         ASSERT_TRUE(sim.Run("reset"));
     }
 }
@@ -248,20 +248,15 @@ TEST_F(Lifecycle, StopClosesTheRegisteredSettingsWindowFirst) {
     settings.Close();
 }
 
-// The name of the desktop a thread of this process is attached to.
-std::string DesktopOf(HANDLE thread) {
-    typedef DWORD(WINAPI * ThreadIdOf)(HANDLE);
-    // Newer than the headers this build allows; Wine has it.
-    const ThreadIdOf threadId = reinterpret_cast<ThreadIdOf>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetThreadId")));
-    HDESK desktop = threadId ? GetThreadDesktop(threadId(thread)) : nullptr;
-    char name[64] = {};
-    if (!desktop || !GetUserObjectInformationA(desktop, UOI_NAME, name, sizeof name, nullptr)) return "<none>";
+// The desktop the depacketizer says it works on.
+std::string DepacketizerDesktopName() {
+    char name[64];
+    DepacketizerDesktop(name, sizeof name);
     return name;
 }
 
 bool DepacketizerOn(const char* desktop) {
-    return WaitFor([desktop] { return DesktopOf(g_hDepacketizerThread) == desktop; });
+    return WaitFor([desktop] { return DepacketizerDesktopName() == desktop; });
 }
 
 TEST_F(Lifecycle, SessionControlCodesMoveTheDepacketizerAndRestartTheTray) {
@@ -284,7 +279,7 @@ TEST_F(Lifecycle, SessionControlCodesMoveTheDepacketizerAndRestartTheTray) {
     }
     ServiceCtrlHandler(134);  // shutdown: nothing to do
     Sleep(200);
-    EXPECT_EQ("Default", DesktopOf(g_hDepacketizerThread));
+    EXPECT_EQ("Default", DepacketizerDesktopName());
 
     const LONG ticks = gTrayTicks;
     Sleep(200);
@@ -386,26 +381,23 @@ TEST_F(Settings, RepeatRateBecomesAnIntervalAndZeroFallsBackToTheDefaultRate) {
         ClearProductRegistry();
         SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 5);
         if (row.rate >= 0) SetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "DefRepeatRate", static_cast<DWORD>(row.rate));
-        gusRepeat_Interval = 7;
+        ApplyKeyRepeatSettings(1, 143, 1050);  // 7 ms
         Init();
-        EXPECT_EQ(row.interval, gusRepeat_Interval) << "rate " << row.rate;
+        EXPECT_EQ(row.interval, CurrentKeyRepeatSettings().intervalMs) << "rate " << row.rate;
     }
 }
 
 TEST_F(Settings, MissingValuesAreCreatedWithTheDriversDefaults) {
     bTapEnabled = 0;
-    bRepeatEnabled = 0;
+    ApplyKeyRepeatSettings(0, 20, 1);
     bSoundEnabled = 0;
-    gusHold_Interval = 1;
-    gusRepeatWatch_Interval = 1;
     hSettingsWnd = reinterpret_cast<HWND>(1);
     ASSERT_EQ(1, DoInit());
     EXPECT_EQ(nullptr, hSettingsWnd);
     EXPECT_EQ(1, bTapEnabled);
-    EXPECT_EQ(1, bRepeatEnabled);
+    EXPECT_EQ(1, CurrentKeyRepeatSettings().enabled);
     EXPECT_EQ(1, bSoundEnabled);
-    EXPECT_EQ(1050, gusHold_Interval);
-    EXPECT_EQ(99, gusRepeatWatch_Interval);
+    EXPECT_EQ(1050, CurrentKeyRepeatSettings().holdMs);
     EXPECT_EQ(1, StoredDword(REG_MOUSE_SESSION_KEY, "EnableTap"));
     EXPECT_EQ(1050, StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatDelay"));
     EXPECT_EQ(20, StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatRate"));
@@ -421,12 +413,13 @@ TEST_F(Settings, StoredValuesAreLoaded) {
     SetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "DefRepeatDelay", 700);
     SetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "Enable", 0);
     SetDwordValueFromRegistry(REG_AUDIO_SESSION_KEY, "Enable", 0);
-    bTapEnabled = bRepeatEnabled = bSoundEnabled = 1;
+    bTapEnabled = bSoundEnabled = 1;
+    ApplyKeyRepeatSettings(1, 20, 1050);
     Init();
     EXPECT_EQ(0, bTapEnabled);
-    EXPECT_EQ(0, bRepeatEnabled);
+    EXPECT_EQ(0, CurrentKeyRepeatSettings().enabled);
     EXPECT_EQ(0, bSoundEnabled);
-    EXPECT_EQ(700, gusHold_Interval);
+    EXPECT_EQ(700, CurrentKeyRepeatSettings().holdMs);
 }
 
 TEST_F(Settings, DescriptionIsComposedFromTheInstallationsNames) {

@@ -110,9 +110,9 @@ TEST(TrayMenu, ShowsItsFourItemsWithTheCheckFollowingTheConnection) {
     HWND tray = TrayWindow();
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, ReadMenu, nullptr, GetWindowThreadProcessId(tray, nullptr));
     ASSERT_NE(nullptr, hook);
-    SetConnectionState(1);
+    ReportConnectionState(1);
     EXPECT_EQ("&Setting...|Enable &Connection [x]|-|Exit", ShowMenu(tray));
-    SetConnectionState(0);
+    ReportConnectionState(0);
     EXPECT_EQ("&Setting...|Enable &Connection|-|Exit", ShowMenu(tray));
     UnhookWindowsHookEx(hook);
     CloseHandle(gMenuShown);
@@ -131,7 +131,7 @@ DWORD WINAPI AddAndRemove(LPVOID) {
 
 DWORD WINAPI SwitchState(LPVOID) {
     for (int i = 0; i < RACE_ROUNDS; ++i) {
-        SetConnectionState(i & 1);
+        ReportConnectionState(i & 1);
         SetTrayIconState(i & 1 ? IDI_CONNECTED : IDI_NOT_CONNECTED);
     }
     return 0;
@@ -141,9 +141,9 @@ TEST(TrayIcon, AddsRacingChangesNeverShowOneStatesPictureWithTheOthersTip) {
     ShellTray shell;
     ASSERT_TRUE(shell.Open());
     ASSERT_TRUE(DoInitForTaskbarIcon());
-    SetConnectionState(1);
+    ReportConnectionState(1);
     ASSERT_TRUE(AddTrayIcon());
-    SetConnectionState(0);
+    ReportConnectionState(0);
     SetTrayIconState(IDI_NOT_CONNECTED);
     RemoveTrayIcon();  // the change and the removal run on the tray thread
     std::vector<IconNotice> notices;

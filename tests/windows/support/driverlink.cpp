@@ -28,6 +28,8 @@ void DriverLinkTest::TearDown() {
     LinkFixture::TearDown();
 }
 
+unsigned long DriverLinkTest::PortHeldNow() { return OpenPortNumber(); }
+
 bool DriverLinkTest::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     while (!done()) {

@@ -21,6 +21,8 @@ protected:
     std::vector<std::string> Commands() { return ReceivedCommandBytes(); }
     // Waits until `done` holds, polling; false after `timeoutMs`.
     static bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 3000);
+    // The number of the COM port the link holds open, 0 for none.
+    static unsigned long PortHeldNow();
 };
 
 // Command packets as the device sees them.

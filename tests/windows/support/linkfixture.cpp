@@ -5,6 +5,7 @@
 #include "../../../common/registry.h"
 #include "../../../common/uiseam.h"
 #include "../../../driver/devicelink/devicelink.h"
+#include "../../../driver/devicelink/messages.h"
 
 std::vector<ShownMessage> LinkFixture::messages;
 
@@ -43,8 +44,7 @@ void LinkFixture::SetUp() {
     messages.clear();
     g_ui.messageBoxA = RecordMessageBox;
     g_ui.messageBoxW = RecordWideMessageBox;
-    usAwaitedOpcode = 0;
-    bSuppressEvents = 0;
+    AllowPrompts();
 }
 
 void LinkFixture::TearDown() {
@@ -52,24 +52,28 @@ void LinkFixture::TearDown() {
     g_ui.messageBoxW = MessageBoxW;
 }
 
-std::vector<Bytes> LinkFixture::WaitForNodes(size_t count, DWORD timeoutMs) {
+std::vector<Bytes> LinkFixture::TakeNodes(size_t count, DWORD timeoutMs) {
+    std::vector<Bytes> nodes;
+    static ReceiveQueueNode node;
     const DWORD start = GetTickCount();
-    for (;;) {
-        std::vector<Bytes> nodes;
-        EnterCriticalSection(&gQueueLock);
-        for (ReceiveQueueNode* node = gQueueHead; node; node = node->next)
-            nodes.push_back(Bytes(node->data, node->data + node->count));
-        LeaveCriticalSection(&gQueueLock);
-        if (nodes.size() >= count || GetTickCount() - start >= timeoutMs) return nodes;
-        Sleep(20);
+    while (nodes.size() < count && GetTickCount() - start < timeoutMs) {
+        if (!TakeHeadNode(&node)) {
+            WaitForSingleObject(ReceiveQueueEvent(), 20);
+            continue;
+        }
+        if (!node.sweep) nodes.push_back(Bytes(node.data, node.data + node.count));
     }
+    return nodes;
+}
+
+bool LinkFixture::NothingQueuedBeforeMarker() {
+    if (!sim.Run("press 86")) return false;  // VK_F23, which no test types otherwise
+    const std::vector<Bytes> nodes = TakeNodes(1);
+    return nodes.size() == 1 && nodes[0] == KeyEvent(1, 0x86, false);
 }
 
 std::vector<std::string> LinkFixture::ReceivedCommandBytes() { return sim.ReceivedCommands(); }
 
-void LinkFixture::DestroyDeviceLinkObjects() {
-    ClosePortHandle(g_hBTPort);
-    CloseDeviceLinkObjects();
-}
+void LinkFixture::DestroyDeviceLinkObjects() { CloseLinkPort(); }
 
 std::string LinkFixture::Hex(const Bytes& bytes) { return HexBytes(bytes.data(), bytes.size()); }

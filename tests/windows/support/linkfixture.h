@@ -24,12 +24,15 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Copies of the queued nodes once at least `count` are there, or of
-    // whatever is queued when `timeoutMs` has passed.
-    std::vector<Bytes> WaitForNodes(size_t count, DWORD timeoutMs = 3000);
+    // Takes queued nodes (sweep requests left out) until `count` came or
+    // `timeoutMs` has passed.
+    std::vector<Bytes> TakeNodes(size_t count, DWORD timeoutMs = 3000);
+    // Sends a marker key group and takes the next node: true when it is the
+    // marker, so nothing else was queued before it.
+    bool NothingQueuedBeforeMarker();
     // Every command the simulated device received, as "A5 A5 01 ..." lines.
     std::vector<std::string> ReceivedCommandBytes();
-    // Closes what CreateDeviceLinkObjects made, without any thread running.
+    // Closes the link's port, without any thread running.
     static void DestroyDeviceLinkObjects();
     static std::string Hex(const Bytes& bytes);
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/keyrepeat.h"
 
 class TimerWindowThread {
 public:

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "../../../driver/devicelink/commands.h"
-#include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/keyrepeat.h"
 #include "../../../driver/input/sound.h"
 #include "../input/recorder.h"
 #include "driverlink.h"
@@ -24,10 +24,7 @@ protected:
     void SetUp() override {
         DriverLinkTest::SetUp();
         bSoundEnabled = 0;
-        bRepeatEnabled = 1;
-        gusHold_Interval = 300;
-        gusRepeat_Interval = 50;
-        gusRepeatWatch_Interval = 99;
+        ApplyKeyRepeatSettings(1, 20, 300);
         ASSERT_TRUE(timerWindow_.Start());
         ASSERT_TRUE(sim.Run("set powerstate FB"));
         ASSERT_EQ(1, InitSequence());
@@ -40,12 +37,23 @@ protected:
         DriverLinkTest::TearDown();
     }
 
-    // Runs simulator commands, then takes what the window received.
+    // Runs simulator commands, then has the device send its marker and takes
+    // what the window received once the marker arrived: all that the
+    // commands typed is there by then, and nothing they typed comes later.
     Messages Type(std::initializer_list<const char*> commands) {
         for (const char* command : commands) EXPECT_TRUE(sim.Run(command)) << command;
-        // The depacketizer works asynchronously: let the last group arrive.
-        Sleep(150);
+        EXPECT_TRUE(recorder.AwaitDeviceMarker([this] { return sim.Run("marker"); }))
+            << "the device's marker key was never typed";
         return recorder.Take();
+    }
+
+    // Runs simulator commands whose events no thread will type (the
+    // depacketizer has ended), then a command round trip through the link:
+    // once the device's answer is in, the reader has read what came before.
+    void SendPastTheReader(std::initializer_list<const char*> commands) {
+        for (const char* command : commands) EXPECT_TRUE(sim.Run(command)) << command;
+        unsigned char answer[RESPONSE_BUFFER_SIZE];
+        EXPECT_EQ(1, WriteAllData(GET_POWERSTATE, nullptr, answer, CMD_CLASS_ORDINARY)) << "the device answered";
     }
 
     RecorderWindow recorder;
