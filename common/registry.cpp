@@ -132,13 +132,13 @@ int SetStringValueToRegistry(const char* subkey, const char* valueName, const ch
 }
 
 void GetDisplayName(char* output, DWORD outputSize) {
-    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, nullptr, output, DEFAULT_DEVICE_NAME,
-                                    outputSize))
+    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, APP_DISPLAY_NAME.key, APP_DISPLAY_NAME.name, output,
+                                    DEFAULT_DEVICE_NAME, outputSize))
         CopyTerminated(output, outputSize, DEFAULT_DEVICE_NAME);
 }
 
 void GetDeviceName(char* output, DWORD outputSize) {
-    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "DeviceName", output,
+    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, APP_DEVICE_NAME.key, APP_DEVICE_NAME.name, output,
                                     DEFAULT_DEVICE_NAME, outputSize))
         CopyTerminated(output, outputSize, DEFAULT_DEVICE_NAME);
 }

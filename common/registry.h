@@ -7,19 +7,8 @@
 
 #include <windows.h>
 
-// Registry keys of the installation (all under HKEY_LOCAL_MACHINE).
-#define REG_APPLICATION_KEY "SOFTWARE\\Brevane_org\\Application"
-#define REG_PRODUCT_KEY "SOFTWARE\\Brevane_org\\ZelvoSoftware\\2.1"
-#define REG_COMPORT_KEY REG_PRODUCT_KEY "\\ComPort\\Session"
-#define REG_REPEAT_SESSION_KEY REG_PRODUCT_KEY "\\Keyboard\\Properties\\Session"
-#define REG_REPEAT_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Properties\\Default"
-#define REG_AUDIO_SESSION_KEY REG_PRODUCT_KEY "\\Keyboard\\Audio\\Session"
-#define REG_AUDIO_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Audio\\Default"
-#define REG_SENSITIVITY_DEFAULT_KEY REG_PRODUCT_KEY "\\Keyboard\\Sensitivity\\Default"
-#define REG_MOUSE_SESSION_KEY REG_PRODUCT_KEY "\\Mouse\\Session"
-#define REG_MOUSE_DEFAULT_KEY REG_PRODUCT_KEY "\\Mouse\\Default"
-
-#define DEFAULT_DEVICE_NAME "Tavelin"
+// The keys of the installation and the declaration of every value.
+#include "settingsvalues.h"
 
 // Longest string that any caller reads, terminator included.
 const DWORD REG_STRING_MAX = 260;

@@ -12,7 +12,11 @@
 ;                                       otherwise keeps them)
 ;
 ; Exit codes: 0 done, 1 cancelled, 2 refused (unsupported Windows, no
-; administrator, bad /COMPORT), 3 installed but the service did not start.
+; administrator, bad /COMPORT), 3 installed but the service did not start,
+; 3010 done, and Windows must restart for all of it to take effect (the logon
+; notification package loads only when Windows starts; a loaded one is
+; replaced then). The uninstaller exits with 3010 when a file goes at the
+; next start.
 ;
 ; Built by scripts/build: makensis -DROOT=<source tree> installer/OrvikSetup.nsi
 
@@ -44,6 +48,11 @@
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvik"
 !define NOTIFY_KEY "Software\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\Orvikwatch"
 !define SERIALCOMM_KEY "HARDWARE\DEVICEMAP\SERIALCOMM"
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\${SERVICE}"
+!define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
+!define NOTIFY_DLL "Orvikwatch.dll"
+; The usual exit code of a setup after which Windows must restart.
+!define EXIT_RESTART_NEEDED 3010
 !define MENU_FOLDER "$SMPROGRAMS\${PRODUCT}"
 !define SETTINGS_LINK "${MENU_FOLDER}\${PRODUCT} Settings.lnk"
 !define UNINSTALL_LINK "${MENU_FOLDER}\Uninstall ${PRODUCT}.lnk"
@@ -74,6 +83,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 !include FileFunc.nsh
 !include nsDialogs.nsh
 !include "factory.nsh"
+!include "winapi.nsh"
 
 !define MUI_ICON "${ROOT}/driver/service/res/driver.ico"
 !define MUI_UNICON "${ROOT}/driver/service/res/driver.ico"
@@ -81,6 +91,11 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\OrvikSettings.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Open the ${PRODUCT} settings"
 !define MUI_FINISHPAGE_RUN_NOTCHECKED
+; Shown instead of the run box when Windows must restart.
+!define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} is installed, and the device types from now on. Typing on the logon and locked screens starts after Windows restarts."
+!define MUI_FINISHPAGE_TEXT_REBOOTNOW "Restart now"
+!define MUI_FINISHPAGE_TEXT_REBOOTLATER "I will restart later"
+!define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
@@ -93,6 +108,8 @@ Page custom PortPage PortPageLeave
 
 Var Port          ; the chosen COM port number
 Var PortList      ; the port page's drop-down list
+Var StoppedService ; 1 while the service before this setup is stopped and still registered
+Var PreviousFolder ; the folder of the installation before this one, "" for none
 
 ; ---------------------------------------------------------------- shared
 
@@ -102,7 +119,7 @@ Var PortList      ; the port page's drop-down list
 !macro RemoveInstalledFiles DIR
   Delete "${DIR}\OrvikDriver.exe"
   Delete "${DIR}\OrvikSettings.exe"
-  Delete /REBOOTOK "${DIR}\Orvikwatch.dll"
+  Delete /REBOOTOK "${DIR}\${NOTIFY_DLL}"
   Delete "${DIR}\Media\*.wav"
   RMDir "${DIR}\Media"
   Delete "${DIR}\Uninstall.exe"
@@ -317,24 +334,71 @@ FunctionEnd
 
 ; ---------------------------------------------------------------- install
 
-; An installation before this one: its service is stopped and removed (through
-; this version's driver, so that its files are free), and its files are
-; removed when they were in another folder.
-Function RemovePreviousInstallation
+; The service of an installation before this one is stopped, since its
+; program cannot be replaced while it runs, but it stays registered until the
+; new files are in place: a setup that fails on the way starts it again
+; (.onInstFailed).
+Function StopPreviousService
   !insertmacro ServiceState $0
-  ${If} $0 <> 0
-    InitPluginsDir
-    File "/oname=$PLUGINSDIR\OrvikDriver.exe" "${DIST}\OrvikDriver.exe"
-    !insertmacro DriverVerb "$PLUGINSDIR\OrvikDriver.exe" "-remove"
-    Delete "$PLUGINSDIR\OrvikDriver.exe"
-    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-    !insertmacro WaitUntilWritable "$0\OrvikDriver.exe"
+  ${If} $0 = 2
+  ${OrIf} $0 = 4
+    DetailPrint "Stopping the ${PRODUCT} service"
+    Call StopService
+    ${For} $1 1 60
+      !insertmacro ServiceState $0
+      ${IfThen} $0 = 1 ${|} ${ExitFor} ${|}
+      Sleep 500
+    ${Next}
+    StrCpy $StoppedService 1
   ${EndIf}
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 != ""
-  ${AndIf} $0 != $INSTDIR
-    DetailPrint "Removing the installation in $0"
-    !insertmacro RemoveInstalledFiles $0
+    !insertmacro WaitUntilWritable "$0\OrvikDriver.exe"
+  ${EndIf}
+FunctionEnd
+
+Function .onInstFailed
+  ${If} $StoppedService == 1
+    DetailPrint "Starting the ${PRODUCT} service of the installation before"
+    Call StartService
+  ${EndIf}
+FunctionEnd
+
+; The logon process keeps the notification package loaded until Windows
+; restarts, and a loaded DLL cannot be written: then the new one is written
+; beside it and renamed into place when Windows next starts. A delete of the
+; DLL left for that start by an uninstallation is cancelled first, or it would
+; take the new one away.
+Function InstallNotifyPackageFile
+  Push "$INSTDIR\${NOTIFY_DLL}"
+  Call CancelPendingDelete
+  StrCpy $1 0
+  ${If} ${FileExists} "$INSTDIR\${NOTIFY_DLL}"
+    ClearErrors
+    FileOpen $0 "$INSTDIR\${NOTIFY_DLL}" a
+    ; (testing the error flag clears it)
+    ${If} ${Errors}
+      StrCpy $1 1
+    ${Else}
+      FileClose $0
+    ${EndIf}
+  ${EndIf}
+  ${If} $1 = 1
+    File "/oname=$INSTDIR\${NOTIFY_DLL}.new" "${DIST}\${NOTIFY_DLL}"
+    Rename /REBOOTOK "$INSTDIR\${NOTIFY_DLL}.new" "$INSTDIR\${NOTIFY_DLL}"
+    DetailPrint "${NOTIFY_DLL} is in use: the new one takes its place when Windows restarts."
+  ${Else}
+    File "${DIST}\${NOTIFY_DLL}"
+  ${EndIf}
+FunctionEnd
+
+; The files of an installation before this one in another folder, once the
+; new service runs from this one.
+Function RemovePreviousFolder
+  ${If} $PreviousFolder != ""
+  ${AndIf} $PreviousFolder != $INSTDIR
+    DetailPrint "Removing the installation in $PreviousFolder"
+    !insertmacro RemoveInstalledFiles $PreviousFolder
   ${EndIf}
 FunctionEnd
 
@@ -347,14 +411,23 @@ Function WriteSettings
   !insertmacro WriteFactoryValues
   !insertmacro WriteFirstSessionValues
   WriteRegDWORD HKLM "${PORT_KEY}" "Comport" $Port
+  ; The settings program runs with the rights of the user who opens it.
+  Push "${SETTINGS_KEY}"
+  Call GrantUsersAccessToTree
 FunctionEnd
 
 ; Winlogon calls the package's handlers in its own (system) context, one
 ; event after the other; each handler only passes a control code to the
 ; service.
+; The logon process reads the entry when Windows starts: a new one (a first
+; installation, or one in another folder) takes effect after a restart.
 Function RegisterNotifyPackage
+  ReadRegStr $0 HKLM "${NOTIFY_KEY}" "DllName"
+  ${If} $0 != "$INSTDIR\${NOTIFY_DLL}"
+    SetRebootFlag true
+  ${EndIf}
   DeleteRegKey HKLM "${NOTIFY_KEY}"
-  WriteRegExpandStr HKLM "${NOTIFY_KEY}" "DllName" "$INSTDIR\Orvikwatch.dll"
+  WriteRegExpandStr HKLM "${NOTIFY_KEY}" "DllName" "$INSTDIR\${NOTIFY_DLL}"
   WriteRegDWORD HKLM "${NOTIFY_KEY}" "Asynchronous" 0
   WriteRegDWORD HKLM "${NOTIFY_KEY}" "Impersonate" 0
   WriteRegStr HKLM "${NOTIFY_KEY}" "Startup" "WLEventStartup"
@@ -415,13 +488,46 @@ Function InstallAndStartService
   ${EndIf}
 FunctionEnd
 
+; The service of the installation before (stopped by StopPreviousService)
+; is removed now that the new files are in place, then the new one is
+; registered and started. A service that a program still holds open is only
+; marked for deletion until that program lets go: it is waited for up to
+; 30 s, after which the new service is registered when Windows next starts.
+Function ReplaceService
+  !insertmacro ServiceState $0
+  ${If} $0 <> 0
+    !insertmacro DriverVerb "$INSTDIR\OrvikDriver.exe" "-remove"
+    ${For} $1 1 60
+      !insertmacro ServiceState $0
+      ${IfThen} $0 = 0 ${|} ${ExitFor} ${|}
+      Sleep 500
+    ${Next}
+  ${EndIf}
+  StrCpy $StoppedService 0
+  ${If} $0 <> 0
+    DetailPrint "The ${PRODUCT} service before is still held open: the new one is registered when Windows restarts."
+    WriteRegStr HKLM "${RUNONCE_KEY}" "${SERVICE}" '"$SYSDIR\cmd.exe" /c ""$INSTDIR\OrvikDriver.exe" -install & "$INSTDIR\OrvikDriver.exe" -start"'
+    SetRebootFlag true
+  ${Else}
+    Call InstallAndStartService
+  ${EndIf}
+FunctionEnd
+
+; Event Viewer finds the texts of the service's entries in the driver.
+Function RegisterEventSource
+  WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\OrvikDriver.exe"
+  ; The driver writes error entries only.
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 1
+FunctionEnd
+
 Section "Install"
   SetShellVarContext all
-  Call RemovePreviousInstallation
+  ReadRegStr $PreviousFolder HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  Call StopPreviousService
   SetOutPath "$INSTDIR"
   File "${DIST}\OrvikDriver.exe"
   File "${DIST}\OrvikSettings.exe"
-  File "${DIST}\Orvikwatch.dll"
+  Call InstallNotifyPackageFile
   SetOutPath "$INSTDIR\Media"
   File "${DIST}\Media\*.wav"
   SetOutPath "$INSTDIR"
@@ -429,7 +535,14 @@ Section "Install"
   Call WriteSettings
   Call RegisterNotifyPackage
   Call AddShortcutsAndUninstallEntry
-  Call InstallAndStartService
+  Call ReplaceService
+  Call RegisterEventSource
+  Call RemovePreviousFolder
+  GetErrorLevel $0
+  ${If} ${RebootFlag}
+  ${AndIf} $0 <= 0
+    SetErrorLevel ${EXIT_RESTART_NEEDED}
+  ${EndIf}
 SectionEnd
 
 ; ---------------------------------------------------------------- uninstall
@@ -441,6 +554,7 @@ Section "Uninstall"
     !insertmacro WaitUntilWritable "$INSTDIR\OrvikDriver.exe"
   ${EndIf}
   DeleteRegKey HKLM "${NOTIFY_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
   Delete "${SETTINGS_LINK}"
   Delete "${UNINSTALL_LINK}"
   RMDir "${MENU_FOLDER}"
@@ -458,6 +572,7 @@ Section "Uninstall"
 keep:
   ${If} ${RebootFlag}
     MessageBox MB_OK|MB_ICONINFORMATION "Restart Windows to finish removing ${PRODUCT}." /SD IDOK
+    SetErrorLevel ${EXIT_RESTART_NEEDED}
   ${EndIf}
 SectionEnd
 

@@ -2,7 +2,8 @@
 ; ranges and defaults of its sliders and fields. They belong to the installed
 ; version, so every installation writes them again. The README lists each
 ; value with its reason; scripts/test checks the installed registry against
-; that list.
+; that list. Each value is declared in common/settingsvalues.cpp, and a native
+; test holds the two macros below and the README against that declaration.
 
 !macro WriteFactoryValues
   ; Key touch sensitivity: device levels 1 (low) to 8 (high), the middle by default.

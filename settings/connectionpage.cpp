@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "../common/portname.h"
-#include "../common/registry.h"
+#include "../common/settingsstore.h"
 #include "controlclient.h"
 #include "resource.h"
 
@@ -60,7 +60,7 @@ void CConnectionPage::FillPortList() {
     SortPortNames(&names);
     HWND list = GetDlgItem(m_hWnd, IDC_CONN_PORTS);
     for (const std::string& name : names) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-    const DWORD stored = GetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 0);
+    const DWORD stored = ReadDwordSetting(PORT_NUMBER, BY_SETTINGS);
     SendMessageA(list, CB_SETCURSEL, FindPortEntry(names, stored), 0);
 }
 
@@ -85,7 +85,7 @@ void CConnectionPage::OnPortChosen() {
     SendMessageA(list, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(name));
     const unsigned long number = PortNumberFromName(name);
     if (!number) return;
-    SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", number);
+    WriteDwordSetting(PORT_NUMBER, number);
     if (!SendControl(ENABLECONNECTION_CMD, 1)) return;
     if (SendControl(CHANGECOMPORT_CMD, static_cast<unsigned char>(PortChangeCharacter(number))))
         SendInitCommand(REINIT_CMD);

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "../common/packet.h"
-#include "../common/registry.h"
+#include "../common/settingsstore.h"
 #include "controlclient.h"
 #include "retryloops.h"
 
@@ -48,4 +48,4 @@ void EnableDialogItems(HWND dialog, const int* ids, size_t count, bool enable) {
     for (size_t i = 0; i < count; ++i) EnableWindow(GetDlgItem(dialog, ids[i]), enable);
 }
 
-DWORD ReadDefault(const char* subkey, const char* valueName) { return GetDwordValueFromRegistry(subkey, valueName, 0); }
+DWORD ReadDefault(const SettingValue& value) { return ReadDwordSetting(value, BY_SETTINGS); }

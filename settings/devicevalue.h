@@ -8,14 +8,8 @@
 
 #include <cstddef>
 
-#include "../common/registry.h"
+#include "../common/settingsvalues.h"
 #include "valueranges.h"
-
-// Factory values and limits of the Power Save and Projector pages.
-#define REG_POWER_DEFAULT_KEY REG_PRODUCT_KEY "\\Power\\Default"
-#define REG_PROJECTOR_KEY REG_PRODUCT_KEY "\\Projector"
-#define REG_NORMAL_LEVEL_KEY REG_PROJECTOR_KEY "\\Normal\\Default"
-#define REG_STANDBY_LEVEL_KEY REG_PROJECTOR_KEY "\\Standby\\Default"
 
 // What a page does when the user gives up on a silent device while it opens
 // (Cancel or Turn Off in the connection error dialog).
@@ -55,7 +49,7 @@ void EnableDialogItems(HWND dialog, const int (&ids)[N], bool enable) {
     EnableDialogItems(dialog, ids, N, enable);
 }
 
-// Reads a DWORD of HKLM `subkey` (0 when absent).
-DWORD ReadDefault(const char* subkey, const char* valueName);
+// Reads a factory value (0 when absent).
+DWORD ReadDefault(const SettingValue& value);
 
 #endif

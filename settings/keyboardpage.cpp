@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "../common/packet.h"
-#include "../common/registry.h"
+#include "../common/settingsstore.h"
 #include "controlclient.h"
 #include "resource.h"
 #include "retryloops.h"
@@ -14,25 +14,24 @@ const int REPEAT_CONTROLS[] = {IDC_KB_RATE_LABEL,  IDC_KB_RATE,  IDC_KB_RATE_SPI
                                IDC_KB_DELAY_LABEL, IDC_KB_DELAY, IDC_KB_DELAY_SPIN, IDC_KB_DELAY_UNIT};
 const DWORD MOST_TICKS = 1000;  // a range beyond this is the installation's mistake
 
-DWORD RepeatSetting(const char* name) { return GetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, name, 0); }
+DWORD RepeatSetting(const SettingValue& value) { return ReadDwordSetting(value, BY_SETTINGS); }
 
-RepeatLimits StoredLimits(const char* minName, const char* maxName, const RepeatLimits& fallback) {
-    return EffectiveLimits(GetDwordValueFromRegistry(REG_REPEAT_DEFAULT_KEY, minName, 0),
-                           GetDwordValueFromRegistry(REG_REPEAT_DEFAULT_KEY, maxName, 0), fallback);
+RepeatLimits StoredLimits(const SettingValue& min, const SettingValue& max, const RepeatLimits& fallback) {
+    return EffectiveLimits(RepeatSetting(min), RepeatSetting(max), fallback);
 }
 
 }  // namespace
 
-RepeatLimits RepeatRateLimits() { return StoredLimits("MinRepeatRate", "MaxRepeatRate", RATE_FALLBACK_LIMITS); }
+RepeatLimits RepeatRateLimits() { return StoredLimits(REPEAT_MIN_RATE, REPEAT_MAX_RATE, RATE_FALLBACK_LIMITS); }
 
-RepeatLimits RepeatDelayLimits() { return StoredLimits("MinRepeatDelay", "MaxRepeatDelay", DELAY_FALLBACK_LIMITS); }
+RepeatLimits RepeatDelayLimits() { return StoredLimits(REPEAT_MIN_DELAY, REPEAT_MAX_DELAY, DELAY_FALLBACK_LIMITS); }
 
 CKeyboardPage::CKeyboardPage() : CSettingsPage(IDD_KEYBOARD) {}
 
 void CKeyboardPage::OnInitDialog() {
-    m_bRepeatEnabled = RepeatSetting("Enable") == 1;
-    m_nRepeatDelay = static_cast<unsigned short>(RepeatSetting("DefRepeatDelay"));
-    m_nRepeatRate = static_cast<unsigned short>(RepeatSetting("DefRepeatRate"));
+    m_bRepeatEnabled = RepeatSetting(REPEAT_ENABLE) == 1;
+    m_nRepeatDelay = static_cast<unsigned short>(RepeatSetting(REPEAT_DELAY));
+    m_nRepeatRate = static_cast<unsigned short>(RepeatSetting(REPEAT_RATE));
     SetUpSensitivityRange();
     // Cancel leaves the page as its layout shows it; Turn Off goes on with
     // what the page held before.
@@ -46,8 +45,8 @@ void CKeyboardPage::OnInitDialog() {
 }
 
 void CKeyboardPage::SetUpSensitivityRange() {
-    const DWORD low = GetDwordValueFromRegistry(REG_SENSITIVITY_DEFAULT_KEY, "Min", 0);
-    const DWORD high = GetDwordValueFromRegistry(REG_SENSITIVITY_DEFAULT_KEY, "Max", 0);
+    const DWORD low = ReadDwordSetting(KEY_SENSITIVITY_MIN, BY_SETTINGS);
+    const DWORD high = ReadDwordSetting(KEY_SENSITIVITY_MAX, BY_SETTINGS);
     HWND slider = GetDlgItem(m_hWnd, IDC_KB_SENSITIVITY);
     SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELPARAM(low, high));
     for (DWORD tick = low; tick < high && tick - low < MOST_TICKS; ++tick) SendMessageA(slider, TBM_SETTIC, 0, tick);
@@ -122,7 +121,7 @@ void CKeyboardPage::OnRepeatEnableClicked() {
 
 // Key sensitivity only; key repeat stays as it is.
 void CKeyboardPage::OnRestoreDefaults() {
-    const DWORD value = SensitivityDefault(GetDwordValueFromRegistry(REG_SENSITIVITY_DEFAULT_KEY, "Default", 0));
+    const DWORD value = SensitivityDefault(ReadDwordSetting(KEY_SENSITIVITY_DEFAULT, BY_SETTINGS));
     SendWithRetryPrompt(m_hWnd, SET_KEYSENSITIVITY, value, RETRY_KEYBOARD_DEFAULTS);
     m_nSensitivity = static_cast<unsigned char>(value);
     SendDlgItemMessageA(m_hWnd, IDC_KB_SENSITIVITY, TBM_SETPOS, TRUE, m_nSensitivity);
@@ -141,7 +140,7 @@ void CKeyboardPage::SendKeyRepeat() {
                                       static_cast<unsigned char>(m_nRepeatDelay >> 8)};
     unsigned char reply[REPLY_AREA_SIZE] = {};
     if (!CommandIssuer(0, message, reply, SND_KEY_REPEAT) || reply[0] != CONTROL_REPLY_SUCCESS) return;
-    SetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "DefRepeatRate", m_nRepeatRate);
-    SetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "DefRepeatDelay", m_nRepeatDelay);
-    SetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "Enable", m_bRepeatEnabled ? 1 : 0);
+    WriteDwordSetting(REPEAT_RATE, m_nRepeatRate);
+    WriteDwordSetting(REPEAT_DELAY, m_nRepeatDelay);
+    WriteDwordSetting(REPEAT_ENABLE, m_bRepeatEnabled ? 1 : 0);
 }

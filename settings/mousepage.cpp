@@ -4,7 +4,7 @@
 
 #include "../common/controlprotocol.h"
 #include "../common/packet.h"
-#include "../common/registry.h"
+#include "../common/settingsstore.h"
 #include "../common/uiseam.h"
 #include "controlclient.h"
 #include "devicevalue.h"
@@ -71,17 +71,17 @@ void CMousePage::OnInitDialog() {
     s_hFilteredPage = m_hWnd;
     m_hKeyFilter = SetWindowsHookExA(WH_GETMESSAGE, KeyFilter, nullptr, GetCurrentThreadId());
 
-    m_touchRange = ChooseRange(ReadDefault(REG_MOUSE_DEFAULT_KEY, "MinSensitivity"),
-                               ReadDefault(REG_MOUSE_DEFAULT_KEY, "MaxSensitivity"), MOUSE_SENSITIVITY_FALLBACK,
+    m_touchRange = ChooseRange(ReadDefault(MOUSE_MIN_SENSITIVITY),
+                               ReadDefault(MOUSE_MAX_SENSITIVITY), MOUSE_SENSITIVITY_FALLBACK,
                                BYTE_VALUES);
-    m_speedRange = ChooseRange(ReadDefault(REG_MOUSE_DEFAULT_KEY, "MinTapSpeed"),
-                               ReadDefault(REG_MOUSE_DEFAULT_KEY, "MaxTapSpeed"), TAP_SPEED_FALLBACK, BYTE_VALUES);
+    m_speedRange = ChooseRange(ReadDefault(MOUSE_MIN_TAP_SPEED),
+                               ReadDefault(MOUSE_MAX_TAP_SPEED), TAP_SPEED_FALLBACK, BYTE_VALUES);
     SetUpTrackbar(GetDlgItem(m_hWnd, IDC_MOUSE_TOUCH), m_touchRange, TICKS_FROM_MIN);
     SetUpTrackbar(GetDlgItem(m_hWnd, IDC_MOUSE_SPEED), m_speedRange, TICKS_FROM_MIN);
 
     if (!QueryHeldValue(GET_MOUSESENSITIVITY, &m_bySensitivity, STOP_OPENING)) return;
     if (!QueryHeldValue(GET_TAPSPEED, &m_byTapSpeed, STOP_OPENING)) return;
-    ShowTapToClick(GetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", 0) == 1);
+    ShowTapToClick(ReadDwordSetting(TAP_ENABLE, BY_SETTINGS) == 1);
     MoveTrackbars();
 }
 
@@ -107,24 +107,24 @@ void CMousePage::OnTrackbarReleased() {
 void CMousePage::OnTapClicked() {
     const bool on = IsDlgButtonChecked(m_hWnd, IDC_MOUSE_TAP) == BST_CHECKED;
     EnableDialogItems(m_hWnd, kTappingControls, on);
-    SetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", on);
+    WriteDwordSetting(TAP_ENABLE, on);
     SendMouseTap(on);
 }
 
 void CMousePage::OnRestoreDefaults() {
     const long sensitivity =
-        DefaultInRange(ReadDefault(REG_MOUSE_DEFAULT_KEY, "DefSensitivity"), DEFAULT_SENSITIVITY, m_touchRange);
+        DefaultInRange(ReadDefault(MOUSE_DEFAULT_SENSITIVITY), DEFAULT_SENSITIVITY, m_touchRange);
     if (!SendWithRetryPrompt(m_hWnd, SET_MOUSESENSITIVITY, static_cast<DWORD>(sensitivity), RETRY_DEFAULTS_QUITTING))
         return;
     m_bySensitivity = static_cast<unsigned char>(sensitivity);
-    const long speed = DefaultInRange(ReadDefault(REG_MOUSE_DEFAULT_KEY, "DefTapSpeed"), DEFAULT_TAP_SPEED, m_speedRange);
+    const long speed = DefaultInRange(ReadDefault(MOUSE_DEFAULT_TAP_SPEED), DEFAULT_TAP_SPEED, m_speedRange);
     if (!SendWithRetryPrompt(m_hWnd, SET_TAPSPEED, static_cast<DWORD>(speed), RETRY_DEFAULTS_QUITTING)) return;
     m_byTapSpeed = static_cast<unsigned char>(speed);
 
-    const bool tap = ReadDefault(REG_MOUSE_DEFAULT_KEY, "EnableTap") != 0;
+    const bool tap = ReadDefault(MOUSE_FACTORY_TAP) != 0;
     if (!SendMouseTap(tap)) return;
     ShowTapToClick(tap);
-    SetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", tap);
+    WriteDwordSetting(TAP_ENABLE, tap);
     MoveTrackbars();
 }
 

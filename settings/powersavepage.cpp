@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "../common/packet.h"
-#include "../common/registry.h"
+#include "../common/settingsstore.h"
 #include "devicevalue.h"
 #include "resource.h"
 #include "retryloops.h"
@@ -16,9 +16,9 @@ struct PowerRow {
     unsigned short getOpcode, setOpcode;
     FieldUnit unit;
     int step;  // of the up-down control, in the field's unit
-    const char* minName;
-    const char* maxName;
-    const char* defaultName;
+    const SettingValue* minValue;
+    const SettingValue* maxValue;
+    const SettingValue* defaultValue;
     long zeroMeans;  // the default when the installation stores none
     ValueRange fallback;
     ValueRange carried;
@@ -27,12 +27,12 @@ struct PowerRow {
 // In the order the rows are shown, read and restored.
 const PowerRow kRows[] = {
     {IDC_POWER_NOACTIVITY_LABEL, IDC_POWER_NOACTIVITY, IDC_POWER_NOACTIVITY_SPIN, GET_NOACTIVITYPERIOD,
-     SET_NOACTIVITYPERIOD, UNIT_SECONDS, 30, "MinNoActivity", "MaxNoActivity", "DefNoActivity", 5,
+     SET_NOACTIVITYPERIOD, UNIT_SECONDS, 30, &POWER_MIN_NO_ACTIVITY, &POWER_MAX_NO_ACTIVITY, &POWER_DEFAULT_NO_ACTIVITY, 5,
      NO_ACTIVITY_FALLBACK, SECONDS_IN_32_BITS},
     {IDC_POWER_REACTION_LABEL, IDC_POWER_REACTION, IDC_POWER_REACTION_SPIN, GET_REACTIONTIME, SET_REACTIONTIME,
-     UNIT_MILLISECONDS, 50, "MinReaction", "MaxReaction", "DefReaction", 150, REACTION_FALLBACK, WORD_VALUES},
+     UNIT_MILLISECONDS, 50, &POWER_MIN_REACTION, &POWER_MAX_REACTION, &POWER_DEFAULT_REACTION, 150, REACTION_FALLBACK, WORD_VALUES},
     {IDC_POWER_STANDBY_LABEL, IDC_POWER_STANDBY, IDC_POWER_STANDBY_SPIN, GET_STANDBYPERIOD, SET_STANDBYPERIOD,
-     UNIT_MINUTES, 1, "MinStandby", "MaxStandby", "DefStandby", 10, STANDBY_FALLBACK, MINUTES_IN_32_BITS},
+     UNIT_MINUTES, 1, &POWER_MIN_STANDBY, &POWER_MAX_STANDBY, &POWER_DEFAULT_STANDBY, 10, STANDBY_FALLBACK, MINUTES_IN_32_BITS},
 };
 
 void SetUpSpin(HWND spin, const ValueRange& range, int step) {
@@ -48,8 +48,8 @@ CPowerSavePage::CPowerSavePage() : CSettingsPage(IDD_POWERSAVE) {}
 void CPowerSavePage::OnInitDialog() {
     for (int row = 0; row < ROW_COUNT; ++row) {
         const PowerRow& r = kRows[row];
-        m_ranges[row] = ChooseRange(ReadDefault(REG_POWER_DEFAULT_KEY, r.minName),
-                                    ReadDefault(REG_POWER_DEFAULT_KEY, r.maxName), r.fallback, r.carried);
+        m_ranges[row] = ChooseRange(ReadDefault(*r.minValue),
+                                    ReadDefault(*r.maxValue), r.fallback, r.carried);
         SetUpSpin(GetDlgItem(m_hWnd, r.spin), m_ranges[row], r.step);
     }
     if (!QueryHeldValue(GET_POWERMODE, &m_bySwitch, END_PROGRAM)) return;
@@ -100,12 +100,12 @@ void CPowerSavePage::OnScrollEnded() {
 void CPowerSavePage::OnRestoreDefaults() {
     for (int row = 0; row < ROW_COUNT; ++row) {
         const PowerRow& r = kRows[row];
-        const long value = DefaultInRange(ReadDefault(REG_POWER_DEFAULT_KEY, r.defaultName), r.zeroMeans, m_ranges[row]);
+        const long value = DefaultInRange(ReadDefault(*r.defaultValue), r.zeroMeans, m_ranges[row]);
         const DWORD milliseconds = FieldToMilliseconds(value, r.unit);
         if (!SendWithRetryPrompt(m_hWnd, r.setOpcode, milliseconds, RETRY_DEFAULTS_QUITTING)) return;
         m_dwHeldMs[row] = milliseconds;
     }
-    const unsigned char on = ReadDefault(REG_POWER_DEFAULT_KEY, "DefEnable") != 0;
+    const unsigned char on = ReadDefault(POWER_DEFAULT_ENABLE) != 0;
     if (!SendWithRetryPrompt(m_hWnd, SET_POWERMODE, on, RETRY_DEFAULTS_QUITTING)) return;
     m_bySwitch = on;
     ShowPowerSave();

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "../common/packet.h"
-#include "../common/registry.h"
+#include "../common/settingsstore.h"
 #include "devicevalue.h"
 #include "resource.h"
 #include "retryloops.h"
@@ -18,8 +18,8 @@ const int kBrightnessControls[] = {
     IDC_PROJECTOR_STANDBY_LABEL, IDC_PROJECTOR_STANDBY_OFF, IDC_PROJECTOR_STANDBY, IDC_PROJECTOR_STANDBY_FULL,
 };
 
-ValueRange StoredLevelRange(const char* key, const ValueRange& fallback) {
-    return ChooseRange(ReadDefault(key, "Min"), ReadDefault(key, "Max"), fallback, BYTE_VALUES);
+ValueRange StoredLevelRange(const SettingValue& min, const SettingValue& max, const ValueRange& fallback) {
+    return ChooseRange(ReadDefault(min), ReadDefault(max), fallback, BYTE_VALUES);
 }
 
 }  // namespace
@@ -28,8 +28,8 @@ CProjectorPage::CProjectorPage() : CSettingsPage(IDD_PROJECTOR) {}
 
 void CProjectorPage::OnInitDialog() {
     if (!QueryHeldValue(GET_PROJECTORSWITCH, &m_bySwitch, END_PROGRAM)) return;
-    m_normalRange = StoredLevelRange(REG_NORMAL_LEVEL_KEY, NORMAL_LEVEL_FALLBACK);
-    m_standbyRange = StoredLevelRange(REG_STANDBY_LEVEL_KEY, STANDBY_LEVEL_FALLBACK);
+    m_normalRange = StoredLevelRange(PROJECTOR_NORMAL_MIN, PROJECTOR_NORMAL_MAX, NORMAL_LEVEL_FALLBACK);
+    m_standbyRange = StoredLevelRange(PROJECTOR_STANDBY_MIN, PROJECTOR_STANDBY_MAX, STANDBY_LEVEL_FALLBACK);
     // Standby starts at "Off", which needs no tick of its own.
     SetUpTrackbar(GetDlgItem(m_hWnd, IDC_PROJECTOR_NORMAL), m_normalRange, TICKS_FROM_MIN);
     SetUpTrackbar(GetDlgItem(m_hWnd, IDC_PROJECTOR_STANDBY), m_standbyRange, TICKS_INSIDE);
@@ -65,15 +65,15 @@ void CProjectorPage::OnTrackbarReleased() {
 
 void CProjectorPage::OnRestoreDefaults() {
     // An absent (0) factory switch means on, so the defaults always switch the projector on.
-    const long on = DefaultInRange(ReadDefault(REG_PROJECTOR_KEY, "DefEnable"), 1, SWITCH_VALUES);
+    const long on = DefaultInRange(ReadDefault(PROJECTOR_DEFAULT_ENABLE), 1, SWITCH_VALUES);
     if (!SendWithRetryPrompt(m_hWnd, SET_PROJECTORSWITCH, static_cast<DWORD>(on), RETRY_PROJECTOR_DEFAULTS)) return;
     m_bySwitch = static_cast<unsigned char>(on);
-    const long normal = DefaultInRange(ReadDefault(REG_NORMAL_LEVEL_KEY, "Default"), DEFAULT_NORMAL_LEVEL, m_normalRange);
+    const long normal = DefaultInRange(ReadDefault(PROJECTOR_NORMAL_DEFAULT), DEFAULT_NORMAL_LEVEL, m_normalRange);
     if (!SendWithRetryPrompt(m_hWnd, SET_PROJECTORNORMALLEVEL, static_cast<DWORD>(normal), RETRY_PROJECTOR_DEFAULTS))
         return;
     m_byNormalLevel = static_cast<unsigned char>(normal);
     const long standby =
-        DefaultInRange(ReadDefault(REG_STANDBY_LEVEL_KEY, "Default"), DEFAULT_STANDBY_LEVEL, m_standbyRange);
+        DefaultInRange(ReadDefault(PROJECTOR_STANDBY_DEFAULT), DEFAULT_STANDBY_LEVEL, m_standbyRange);
     if (!SendWithRetryPrompt(m_hWnd, SET_PROJECTORSTANDBYLEVEL, static_cast<DWORD>(standby), RETRY_PROJECTOR_DEFAULTS))
         return;
     m_byStandbyLevel = static_cast<unsigned char>(standby);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "../common/programfolder.h"
+#include "../common/settingsstore.h"
 #include "../common/uiseam.h"
 #include "controlclient.h"
 #include "resource.h"
@@ -20,10 +21,7 @@ const int SWITCHED_CONTROLS[] = {IDC_SND_SCHEME_LABEL,  IDC_SND_SCHEME,         
                                  IDC_SND_CAPITAL_LABEL, IDC_SND_CAPITAL,        IDC_SND_CAPITAL_PLAY,
                                  IDC_SND_MODIFIER_LABEL, IDC_SND_MODIFIER,      IDC_SND_MODIFIER_PLAY};
 
-void ReadText(const char* key, const char* name, const char* fallback, char* text) {
-    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, key, name, text, fallback, REG_STRING_MAX))
-        std::snprintf(text, REG_STRING_MAX, "%s", fallback);
-}
+void ReadText(const SettingValue& value, char* text) { ReadStringSetting(value, BY_SETTINGS, text, REG_STRING_MAX); }
 
 void CopyText(char* held, const char* text) { std::snprintf(held, REG_STRING_MAX, "%s", text); }
 
@@ -75,21 +73,21 @@ void CSoundsPage::OnInitDialog() {
     m_hSoundOff = LoadButtonImage(IDB_SOUND_OFF);
     for (int id : LAYOUT_PREVIEW_BUTTONS)
         SendDlgItemMessageA(m_hWnd, id, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hSoundOff));
-    m_bEnabled = GetDwordValueFromRegistry(REG_AUDIO_SESSION_KEY, "Enable", 0) == 1;
+    m_bEnabled = ReadDwordSetting(SOUND_ENABLE, BY_SETTINGS) == 1;
     HWND schemes = GetDlgItem(m_hWnd, IDC_SND_SCHEME);
     for (const SoundScheme& scheme : kSoundSchemes)
         SendMessageA(schemes, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(scheme.name));
     char stored[REG_STRING_MAX];
-    ReadText(REG_AUDIO_SESSION_KEY, "Scheme", "Sound Scheme 1", stored);
+    ReadText(SOUND_SCHEME, stored);
     SendMessageA(schemes, CB_SELECTSTRING, static_cast<WPARAM>(-1),
                  reinterpret_cast<LPARAM>(SchemeStartingWith(stored).name));
     OnSchemeChanged();
     char sound[REG_STRING_MAX];
-    ReadText(REG_AUDIO_SESSION_KEY, "SoundCapital", "KeyClick1.wav", sound);
+    ReadText(SOUND_CAPITAL_FILE, sound);
     SelectAndHold(IDC_SND_CAPITAL, sound, m_szCapital);
-    ReadText(REG_AUDIO_SESSION_KEY, "SoundModifier", "KeyClick1.wav", sound);
+    ReadText(SOUND_MODIFIER_FILE, sound);
     SelectAndHold(IDC_SND_MODIFIER, sound, m_szModifier);
-    ReadText(REG_AUDIO_SESSION_KEY, "SoundRegular", "start.wav", sound);
+    ReadText(SOUND_REGULAR_FILE, sound);
     ShowRegular(sound);
     CheckDlgButton(m_hWnd, IDC_SND_ENABLE, m_bEnabled ? BST_CHECKED : BST_UNCHECKED);
     EnableControls(m_bEnabled);
@@ -159,19 +157,19 @@ void CSoundsPage::OnEnableClicked() {
 // the default switch goes to the driver and into the registry.
 void CSoundsPage::OnRestoreDefaults() {
     char text[REG_STRING_MAX];
-    ReadText(REG_AUDIO_DEFAULT_KEY, "Scheme", "Sound Scheme 1", text);
-    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "Scheme", text);
+    ReadText(SOUND_FACTORY_SCHEME, text);
+    WriteStringSetting(SOUND_SCHEME, text);
     SendDlgItemMessageA(m_hWnd, IDC_SND_SCHEME, CB_SELECTSTRING, static_cast<WPARAM>(-1),
                         reinterpret_cast<LPARAM>(SchemeStartingWith(text).name));
     OnSchemeChanged();
-    ReadText(REG_AUDIO_DEFAULT_KEY, "SoundCapital", "KeyClick1.wav", text);
-    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "SoundCapital", text);
+    ReadText(SOUND_FACTORY_CAPITAL_FILE, text);
+    WriteStringSetting(SOUND_CAPITAL_FILE, text);
     SelectAndHold(IDC_SND_CAPITAL, text, m_szCapital);
-    ReadText(REG_AUDIO_DEFAULT_KEY, "SoundRegular", "start.wav", text);
-    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "SoundRegular", text);
+    ReadText(SOUND_FACTORY_REGULAR_FILE, text);
+    WriteStringSetting(SOUND_REGULAR_FILE, text);
     ShowRegular(text);
-    m_bEnabled = GetDwordValueFromRegistry(REG_AUDIO_DEFAULT_KEY, "Enable", 0) == 1;
-    SetDwordValueFromRegistry(REG_AUDIO_SESSION_KEY, "Enable", m_bEnabled ? 1 : 0);
+    m_bEnabled = ReadDwordSetting(SOUND_FACTORY_ENABLE, BY_SETTINGS) == 1;
+    WriteDwordSetting(SOUND_ENABLE, m_bEnabled ? 1 : 0);
     if (!SendSoundCommand(m_bEnabled)) return;
     CheckDlgButton(m_hWnd, IDC_SND_ENABLE, m_bEnabled ? BST_CHECKED : BST_UNCHECKED);
     EnableControls(m_bEnabled);
@@ -180,11 +178,11 @@ void CSoundsPage::OnRestoreDefaults() {
 // The registry first, since the driver reads the names from there when the
 // command arrives.
 bool CSoundsPage::Apply(bool enabled) {
-    SetDwordValueFromRegistry(REG_AUDIO_SESSION_KEY, "Enable", enabled ? 1 : 0);
-    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "Scheme", m_szScheme);
-    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "SoundCapital", m_szCapital);
-    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "SoundRegular", m_szRegular);
-    SetStringValueToRegistry(REG_AUDIO_SESSION_KEY, "SoundModifier", m_szModifier);
+    WriteDwordSetting(SOUND_ENABLE, enabled ? 1 : 0);
+    WriteStringSetting(SOUND_SCHEME, m_szScheme);
+    WriteStringSetting(SOUND_CAPITAL_FILE, m_szCapital);
+    WriteStringSetting(SOUND_REGULAR_FILE, m_szRegular);
+    WriteStringSetting(SOUND_MODIFIER_FILE, m_szModifier);
     return SendSoundCommand(enabled);
 }
 

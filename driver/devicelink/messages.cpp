@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "../../common/registry.h"
+#include "../../common/settingsstore.h"
 #include "../../common/uiseam.h"
 #include "../../common/winsync.h"
 #include "../../common/worker.h"
@@ -96,9 +97,7 @@ INT_PTR AskMessage(void* context) {
         return g_ui.messageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR);
     case DRIVER_MSG_INCOMPATIBLE_OS: {
         char system[REG_STRING_MAX];
-        if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "OS Version", system,
-                                        "Windows CE 4.2", sizeof system))
-            std::snprintf(system, sizeof system, "%s", "Windows CE 4.2");
+        ReadStringSetting(APP_OS_VERSION, BY_DRIVER, system, sizeof system);
         std::snprintf(text, sizeof text, "Incompatible OS. This driver is only compatible with %s", system);
         return g_ui.messageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR);
     }

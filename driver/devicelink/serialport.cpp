@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../../common/registry.h"
+#include "../../common/settingsstore.h"
 #include "../../common/trace.h"
 #include "../../common/winsync.h"
 #include "devicelink.h"
@@ -102,7 +102,7 @@ int CreatePortEvents() {
            CreateOverlappedEvent(&gostCOMReadWaitComm, "OpenCommPort: gostCOMReadWaitComm event not created.");
 }
 
-unsigned long ConfiguredPortNumber() { return GetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 1); }
+unsigned long ConfiguredPortNumber() { return ReadDwordSetting(PORT_NUMBER, BY_DRIVER); }
 
 void BuildPortName(unsigned long number, char* name, size_t size) {
     std::snprintf(name, size, "\\\\.\\COM%lu", number);

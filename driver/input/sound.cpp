@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "../../common/programfolder.h"
-#include "../../common/registry.h"
+#include "../../common/settingsstore.h"
 #include "../../common/trace.h"
 #include "../../common/uiseam.h"
 #include "../../common/winsync.h"
@@ -28,10 +28,8 @@ char* const kSoundPaths[] = {szSoundRegular, szSoundCapital, szSoundModifier};  
 
 StaticLock gSoundPathLock;
 
-void ReadSoundName(const char* valueName, const char* fallback, char* name) {
-    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_AUDIO_SESSION_KEY, valueName, name, fallback,
-                                    SOUND_PATH_SIZE))
-        name[0] = '\0';
+void ReadSoundName(const SettingValue& value, char* name) {
+    if (!ReadStringSetting(value, BY_DRIVER, name, SOUND_PATH_SIZE)) name[0] = '\0';
 }
 
 void BuildSoundPath(const char* directory, const char* name, char* path) {
@@ -52,11 +50,11 @@ KeySound ChooseKeyPressSound(BYTE sentKey) {
 }  // namespace
 
 void GetAudioDataFromRegistry() {
-    bSoundEnabled = GetDwordValueFromRegistry(REG_AUDIO_SESSION_KEY, "Enable", 1) != 0;
+    bSoundEnabled = ReadDwordSetting(SOUND_ENABLE, BY_DRIVER) != 0;
     char capital[SOUND_PATH_SIZE], regular[SOUND_PATH_SIZE], modifier[SOUND_PATH_SIZE];
-    ReadSoundName("SoundCapital", "Default.wav", capital);
-    ReadSoundName("SoundRegular", "hwandsw.wav", regular);
-    ReadSoundName("SoundModifier", "Default.wav", modifier);
+    ReadSoundName(SOUND_CAPITAL_FILE, capital);
+    ReadSoundName(SOUND_REGULAR_FILE, regular);
+    ReadSoundName(SOUND_MODIFIER_FILE, modifier);
 
     char paths[SOUND_COUNT][SOUND_PATH_SIZE] = {};
     char directory[MAX_PATH];

@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "../../common/portname.h"
-#include "../../common/registry.h"
+#include "../../common/settingsstore.h"
 #include "../../common/trace.h"
 #include "../../common/worker.h"
 #include "../devicelink/commands.h"
@@ -99,7 +99,7 @@ void ForgetClientWindow() {
 // message. Any other character names no port.
 void ChangeComPort(const unsigned char* message) {
     const unsigned long number =
-        PortForChangeCommand(static_cast<char>(message[1]), GetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 1));
+        PortForChangeCommand(static_cast<char>(message[1]), ReadDwordSetting(PORT_NUMBER, BY_DRIVER));
     if (!number) {
         Trace("OrvikServerThreadRoutine: no port %u", message[1]);
         ShowDriverMessage(nullptr, DRIVER_MSG_SELECT_PORT);

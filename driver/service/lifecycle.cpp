@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "../../common/registry.h"
+#include "../../common/settingsstore.h"
 #include "../../common/trace.h"
 #include "../devicelink/commands.h"
 #include "../devicelink/messages.h"
@@ -35,7 +36,6 @@ const DWORD PROMPT_CLOSE_MS = 1000;
 const int DESCRIPTION_SIZE = 4 * REG_STRING_MAX + 160;
 // How long a stop waits for the registered settings window to take WM_CLOSE.
 const UINT SETTINGS_CLOSE_TIMEOUT_MS = 1000;
-const unsigned short DEFAULT_REPEAT_DELAY_MS = 1050;
 
 void DeleteTraceFile() { DeleteFileA(TRACE_FILE); }
 
@@ -64,38 +64,33 @@ int IsCompatibleSystem() {
 
 // A repeat setting as the 16 bits the driver keeps; a stored value that does
 // not fit them (or 0) means the default, never its cut-off low bits.
-unsigned short ReadRepeatSetting(const char* name, unsigned short fallback) {
-    const DWORD value = GetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, name, fallback);
-    return value == 0 || value > 0xFFFF ? fallback : static_cast<unsigned short>(value);
+unsigned short ReadRepeatSetting(const SettingValue& setting) {
+    const DWORD fallback = FallbackNumber(setting, BY_DRIVER);
+    const DWORD value = ReadDwordSetting(setting, BY_DRIVER);
+    return static_cast<unsigned short>(value == 0 || value > 0xFFFF ? fallback : value);
 }
 
 void LoadInputSettings() {
-    bTapEnabled = GetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", 1) != 0;
-    const LONG repeat = GetDwordValueFromRegistry(REG_REPEAT_SESSION_KEY, "Enable", 1) != 0;
-    const unsigned short hold = ReadRepeatSetting("DefRepeatDelay", DEFAULT_REPEAT_DELAY_MS);
-    const unsigned short rate = ReadRepeatSetting("DefRepeatRate", DEFAULT_REPEAT_RATE);
+    bTapEnabled = ReadDwordSetting(TAP_ENABLE, BY_DRIVER) != 0;
+    const LONG repeat = ReadDwordSetting(REPEAT_ENABLE, BY_DRIVER) != 0;
+    const unsigned short hold = ReadRepeatSetting(REPEAT_DELAY);
+    const unsigned short rate = ReadRepeatSetting(REPEAT_RATE);
     ApplyKeyRepeatSettings(repeat, rate, hold);
-}
-
-void ReadApplicationText(const char* valueName, const char* fallback, char* text) {
-    if (!GetStringValueFromRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, valueName, text, fallback,
-                                    REG_STRING_MAX))
-        std::snprintf(text, REG_STRING_MAX, "%s", fallback);
 }
 
 // "Desc": what the installation is, in the names the installation gave it.
 void WriteDescription() {
     char product[REG_STRING_MAX], productShort[REG_STRING_MAX], device[REG_STRING_MAX], deviceShort[REG_STRING_MAX];
-    ReadApplicationText(nullptr, DEFAULT_DEVICE_NAME, product);
-    ReadApplicationText("AppShort", "Orvik", productShort);
+    ReadStringSetting(APP_DISPLAY_NAME, BY_DRIVER, product, sizeof product);
+    ReadStringSetting(APP_SHORT_NAME, BY_DRIVER, productShort, sizeof productShort);
     GetDeviceName(device, sizeof device);
-    ReadApplicationText("DeviceNameShort", "Orvik", deviceShort);
+    ReadStringSetting(APP_DEVICE_SHORT_NAME, BY_DRIVER, deviceShort, sizeof deviceShort);
     char description[DESCRIPTION_SIZE];
     std::snprintf(description, sizeof description,
                   "With the %s (%s) you can input text using a %s (%s) accessory. To learn more, please take the "
                   "tutorial accessible under \"Options\".",
                   product, productShort, device, deviceShort);
-    SetStringValueInRegistry(HKEY_LOCAL_MACHINE, REG_APPLICATION_KEY, "Desc", description);
+    WriteStringSetting(APP_DESCRIPTION, description);
 }
 
 // Until WM_QUIT from the timer window. The stop event ends it too: a stop
@@ -216,7 +211,7 @@ int DoInit() {
     if (!StartControlServer()) return 0;
     GetAudioDataFromRegistry();
     LoadInputSettings();
-    SetDwordValueFromRegistry(REG_APPLICATION_KEY, "Orvik Settings", 1);
+    WriteDwordSetting(APP_DRIVER_RUNNING, 1);
     WriteDescription();
     return 1;
 }
@@ -228,6 +223,6 @@ int Deinit() {
     ShutDownDeviceLink();
     StopControlServer();
     SetCursor(previous);
-    SetDwordValueFromRegistry(REG_APPLICATION_KEY, "Orvik Settings", 0);
+    WriteDwordSetting(APP_DRIVER_RUNNING, 0);
     return 1;
 }

@@ -5,10 +5,6 @@
 
 #include <windows.h>
 
-// The repeat rate that stands in for a stored rate of 0 repeats per second,
-// which has no interval: the driver's own default, 20 per second (50 ms).
-const unsigned short DEFAULT_REPEAT_RATE = 20;
-
 // The service body: creates the events, starts the driver (DoInit), the timer
 // window and the tray thread, reports running and pumps the service thread's
 // messages until ServiceStop; then shuts down. Returns once stopped. The

@@ -13,6 +13,8 @@
 #include <cstdio>
 
 #include "../devicelink/commands.h"
+#include "eventmessages.h"
+#include "eventsource.h"
 #include "lifecycle.h"
 #include "serviceevents.h"
 
@@ -88,6 +90,8 @@ void InstallDriverService() {
     if (service) {
         std::printf("%s installed.\n", DRIVER_DISPLAY_NAME);
         CloseServiceHandle(service);
+        if (!RegisterDriverEventSource())
+            std::printf("Unable to register the event source - %s\n", FormatLastError(error, sizeof error));
     } else {
         std::printf("CreateService failed - %s\n", FormatLastError(error, sizeof error));
     }
@@ -100,8 +104,13 @@ void RemoveDriverService() {
     SERVICE_STATUS status = {};
     if (ControlService(service, SERVICE_CONTROL_STOP, &status)) PrintStopProgress(service, &status);
     char error[ERROR_TEXT_SIZE];
-    if (DeleteService(service)) std::printf("%s removed.\n", DRIVER_DISPLAY_NAME);
-    else std::printf("DeleteService failed - %s\n", FormatLastError(error, sizeof error));
+    if (DeleteService(service)) {
+        std::printf("%s removed.\n", DRIVER_DISPLAY_NAME);
+        if (!RemoveDriverEventSource())
+            std::printf("Unable to remove the event source - %s\n", FormatLastError(error, sizeof error));
+    } else {
+        std::printf("DeleteService failed - %s\n", FormatLastError(error, sizeof error));
+    }
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
 }
@@ -187,7 +196,7 @@ void LogServiceError(const char* text) {
     char first[64];
     std::snprintf(first, sizeof first, "%s error: %d", DRIVER_SERVICE_NAME, static_cast<int>(gdwLoggedError));
     const char* strings[2] = {first, text};
-    ReportEventA(source, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 2, 0, strings, nullptr);
+    ReportEventA(source, EVENTLOG_ERROR_TYPE, 0, MSG_SERVICE_ERROR, nullptr, 2, 0, strings, nullptr);
     DeregisterEventSource(source);
 }
 

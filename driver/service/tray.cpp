@@ -19,6 +19,7 @@
 
 #include "../../common/programfolder.h"
 #include "../../common/registry.h"
+#include "../../common/settingsstore.h"
 #include "../../common/trace.h"
 #include "../../common/winsync.h"
 #include "../devicelink/commands.h"
@@ -197,7 +198,7 @@ int TrayTimerWndExtension(HWND window, UINT message, WPARAM wParam, LPARAM, LRES
     }
     if (message != WM_TIMER || wParam != TMR_SYSTAY) return 0;
     *result = 0;
-    if (!GetDwordValueFromRegistry(REG_COMPORT_KEY, "ShowTaskIcon", 1)) {
+    if (!ReadDwordSetting(PORT_SHOW_TASK_ICON, BY_DRIVER)) {
         KillTimer(window, TMR_SYSTAY);
     } else if (AddTrayIcon()) {
         KillTimer(window, TMR_SYSTAY);
@@ -276,7 +277,7 @@ BOOL LaunchOrvikSettings() {
     return created;
 }
 
-void StoreConnectionWish(int wanted) { SetDwordValueFromRegistry(REG_COMPORT_KEY, "Connected", wanted); }
+void StoreConnectionWish(int wanted) { WriteDwordSetting(PORT_CONNECTED, wanted); }
 
 void AnnounceConnectionState(int connected) {
     SetTrayIconState(connected ? IDI_CONNECTED : IDI_NOT_CONNECTED);

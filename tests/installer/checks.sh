@@ -6,6 +6,9 @@
 #                      uninstall (kept and /CLEAN), second uninstall, reinstall
 #   installer_wizard   the wizard and the uninstaller stepped with real keys; a
 #                      screenshot of each page
+#   installer_held     upgrade, uninstallation and reinstallation while another
+#                      process holds Orvikwatch.dll loaded, as the logon process
+#                      does, and what the next start of Windows makes of it
 
 SETUP=$TEST_DIST/OrvikSetup.exe
 WINDOWTEXT=build/win$ORVIK_WINE_BITS/tools/windowtext/windowtext.exe
@@ -14,6 +17,11 @@ SETTINGS_KEY="$COMPANY\\ZelvoSoftware\\2.1"
 UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvik'
 NOTIFY_KEY='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\Orvikwatch'
 SERVICE_KEY='HKLM\System\CurrentControlSet\Services\OrvikDriver'
+EVENT_SOURCE_KEY='HKLM\System\CurrentControlSet\Services\EventLog\Application\OrvikDriver'
+PENDING_KEY='HKLM\System\CurrentControlSet\Control\Session Manager'
+PROBE=build/wintest/tests/installer/installprobe.exe
+# A setup after which Windows must restart (the logon notifier loads then).
+RESTART_NEEDED=3010
 
 # Every "\Default" value that the programs read (under SETTINGS_KEY).
 FACTORY_VALUES='Keyboard\Sensitivity\Default|Min Max Default
@@ -41,6 +49,13 @@ Projector\Standby\Default Min Max Default 1'
 NOTIFY_HANDLERS='Startup=WLEventStartup Logon=WLEventLogon Logoff=WLEventLogoff Lock=WLEventLock
 Unlock=WLEventUnlock StartScreenSaver=WLEventStartScreenSavar StopScreenSaver=WLEventStopScreenSavar
 Shutdown=WLEventShutdown StartShell=WLEventStartShell'
+
+# Runs a Windows program and prints its whole exit code: Wine hands the shell
+# only the low 8 bits, and 3010 needs more.
+exit_code_of() {  # program (Unix path), arguments...
+    local program=$1; shift
+    wine "$PROBE" exitcode "$(winepath -w "$(realpath "$program")")" "$@" | tr -d '\r'
+}
 
 # Fails the running check with a message (the caller's status goes to 1).
 fail() { echo "  FAILED: $*"; status=1; }
@@ -123,6 +138,8 @@ check_installed() {
     check_ranges "$dump"
     check_service_registration "$folder"
     check_notify_entry
+    check_event_source "$folder"
+    check_users_access
     [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tavelin/Tavelin Settings.lnk" ] ||
         fail "no Start-menu entry"
     dump=$(reg_dump "$UNINSTALL_KEY")
@@ -149,6 +166,36 @@ check_first_session() {
     [ "$(echo "$dump" | setting "ComPort\Session" ShowTaskIcon)" = 1 ] || fail "the tray icon is not shown"
     [ "$(echo "$dump" | reg_get 'Software\Brevane_org\Application' 'OS Version')" = "Windows 2000 and Windows XP" ] ||
         fail "the driver would name another system"
+}
+
+# The event source names the installed driver as its message file, and that
+# file has a text for every event id that the driver reports.
+check_event_source() {  # install folder
+    local file ids
+    file=$(reg_dump "$EVENT_SOURCE_KEY" | reg_get 'System\CurrentControlSet\Services\EventLog\Application\OrvikDriver' EventMessageFile)
+    [ "$(realpath -m "$(winepath -u "$file" 2>/dev/null)")" = "$1/OrvikDriver.exe" ] ||
+        fail "the event source's message file is \"$file\""
+    ids=$(reported_event_ids)
+    [ -n "$ids" ] || fail "no event ids found in the driver's sources"
+    # shellcheck disable=SC2086
+    wine "$PROBE" messages $ids || fail "the message file lacks a text for one of $ids"
+}
+
+# The ids (from windmc's header) of the messages that the driver's sources name.
+reported_event_ids() {
+    local header=build/win32/driver/messages/eventmessages.h symbol
+    for symbol in $(grep -rhoE '\bMSG_[A-Z0-9_]+\b' driver --include='*.cpp' | sort -u); do
+        awk -v symbol="$symbol" '$1 == "#define" && $2 == symbol { print $NF }' "$header"
+    done
+}
+
+# Users may read and change their settings: the settings key and a "\Session"
+# key under it let them set values and create keys, inherited below.
+check_users_access() {
+    local key
+    for key in 'SOFTWARE\Brevane_org\ZelvoSoftware\2.1' 'SOFTWARE\Brevane_org\ZelvoSoftware\2.1\Keyboard\Audio\Session'; do
+        wine "$PROBE" access "$key" || fail "Users may not change the values of $key"
+    done
 }
 
 # Each slider and field gets a range holding its default, on its step.
@@ -282,7 +329,8 @@ run_installer_silent_check() {
         [ -z "$(reg_dump "$COMPANY")$(reg_dump "$UNINSTALL_KEY")" ] || fail "a refused setup changed the registry"
 
         echo "-- install: /S /COMPORT=5"
-        wine "$SETUP" /S /COMPORT=5 || fail "setup exited with $?"
+        code=$(exit_code_of "$SETUP" /S /COMPORT=5)
+        [ "$code" = $RESTART_NEEDED ] || fail "a first installation exited with $code, not $RESTART_NEEDED"
         check_installed 5
         check_first_session
         check_typing "installed"
@@ -295,6 +343,7 @@ run_installer_silent_check() {
         wine reg add "$SETTINGS_KEY\\Mouse\\Session" /v EnableTap /t REG_DWORD /d 0 /f "$REG_VIEW"
         wine reg add "$SETTINGS_KEY\\Keyboard\\Sensitivity\\Default" /v Max /t REG_DWORD /d 99 /f "$REG_VIEW"
         wine reg delete "$COMPANY\\Application" /v Desc /f "$REG_VIEW"
+        # Nothing holds the notifier: nothing waits for a restart.
         wine "$SETUP" /S || fail "upgrade exited with $?"
         check_installed 5
         dump=$(reg_dump "$COMPANY")
@@ -314,6 +363,7 @@ run_installer_silent_check() {
         cp "$folder/Uninstall.exe" "$prefix/drive_c/uninstall-copy.exe"
         uninstall "$folder/Uninstall.exe" /S
         check_uninstalled
+        [ -z "$(reg_dump "$EVENT_SOURCE_KEY")" ] || fail "the event source is still registered"
         [ "$(reg_dump "$COMPANY" | setting 'Keyboard\Properties\Session' DefRepeatRate)" = 30 ] ||
             fail "the settings were not kept"
         wine "$prefix/drive_c/uninstall-copy.exe" /S "_?=$(winepath -w "$folder")" || fail "a second uninstall exited with $?"
@@ -322,10 +372,12 @@ run_installer_silent_check() {
             fail "the second uninstall removed the settings"
 
         echo "-- install after uninstall: the kept port is used; moved to another folder; /CLEAN removes everything"
-        wine "$SETUP" /S || fail "setup exited with $?"
+        code=$(exit_code_of "$SETUP" /S)
+        [ "$code" = $RESTART_NEEDED ] || fail "an installation after an uninstallation exited with $code"
         check_installed 5
         folder=$(install_folder)
-        wine "$SETUP" /S '/D=C:\Moved\Orvik' || fail "setup into another folder exited with $?"
+        code=$(exit_code_of "$SETUP" /S '/D=C:\Moved\Orvik')
+        [ "$code" = $RESTART_NEEDED ] || fail "setup into another folder exited with $code"
         [ "$(install_folder)" = "$(realpath "$prefix")/drive_c/Moved/Orvik" ] || fail "not moved: $(install_folder)"
         check_installed 5
         [ ! -e "$folder" ] || fail "the installation before was left in $folder"
@@ -373,7 +425,7 @@ run_installer_wizard_check() {
         wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v Serial5 /d COM5 /f
         wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v Serial6 /d COM6 /f
         WIZARD="Tavelin Setup"
-        wine "$SETUP" &
+        exit_code_of "$SETUP" >build/installer_wizard.code &
         setup_pid=$!
         wizard_page "Welcome to Tavelin Setup" 1-welcome && xdotool key Return
         wizard_page "Choose Install Location" 2-folder && xdotool key End shift+Home && xdotool type 'C:\Tools\Orvik'
@@ -386,9 +438,14 @@ run_installer_wizard_check() {
         xdotool key Down Down
         screenshot 3-port
         xdotool key Return
-        wizard_page "Completing Tavelin Setup" 4-finish && xdotool key Return
-        wait "$setup_pid"; code=$?
-        [ $code -eq 0 ] || fail "setup exited with $code"
+        wizard_page "Completing Tavelin Setup" 4-finish
+        wizard_shows "Typing on the logon and locked screens starts after Windows restarts." ||
+            fail "the finish page does not say why it offers a restart"
+        xdotool key Return
+        wait "$setup_pid"
+        code=$(cat build/installer_wizard.code)
+        # The finish page offered a restart; "later" is its default.
+        [ "$code" = $RESTART_NEEDED ] || fail "setup exited with $code"
         [ "$(install_folder)" = "$(realpath "$prefix")/drive_c/Tools/Orvik" ] || fail "installed into $(install_folder)"
         [ "$(reg_dump "$SETTINGS_KEY\\ComPort\\Session" | setting 'ComPort\Session' Comport)" = 6 ] ||
             fail "the port chosen with the keys (COM6) was not stored"
@@ -405,6 +462,97 @@ run_installer_wizard_check() {
         [ -z "$(reg_dump "$COMPANY")" ] || fail "the settings were kept after No"
     } >"$log" 2>&1
     end_check installer_wizard "$log"
+}
+
+# The process that stands in for the logon process: it loads the installed
+# Orvikwatch.dll and keeps it until the prefix ends.
+hold_notifier() {
+    local dll
+    dll=$(winepath -w "$(install_folder)/Orvikwatch.dll")
+    wine "$PROBE" hold "$dll" >build/installer_held.holder.log 2>&1 &
+    poll 300 grep -q '^held' build/installer_held.holder.log || fail "Orvikwatch.dll could not be loaded"
+}
+
+# Runs a copy of the installation's uninstaller in place (/S, _?=), so that
+# its exit code is its own; prints the code.
+uninstall_in_place() {
+    local folder
+    folder=$(install_folder)
+    cp "$folder/Uninstall.exe" "$prefix/drive_c/uninstall-copy.exe"
+    exit_code_of "$prefix/drive_c/uninstall-copy.exe" /S "_?=$(winepath -w "$folder")"
+}
+
+# The file operations left for the next start, one per line.
+pending_operations() {
+    wine reg query "$PENDING_KEY" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' |
+        sed -n 's/.*REG_MULTI_SZ *//p' | sed 's/\\0/\n/g'
+}
+
+# Whether a delete (an empty target) of a file named $1 is pending.
+delete_pending() {  # file name
+    pending_operations | NAME=$1 awk 'NR % 2 == 1 { source = tolower($0) }
+        NR % 2 == 0 && $0 == "" && substr(source, length(source) - length(ENVIRON["NAME"])) == "\\" tolower(ENVIRON["NAME"]) { found = 1 }
+        END { exit !found }'
+}
+
+# Ends every program of the prefix and starts it again, as Windows does when
+# it restarts: wineboot runs the file operations left for the next start.
+restart_windows() {
+    wineserver -k
+    wineserver -w
+    wineserver -p5 >/dev/null 2>&1 </dev/null
+    wine wineboot -r >/dev/null 2>&1
+    [ -z "$(pending_operations)" ] || fail "the next start left file operations: $(pending_operations)"
+}
+
+# After a restart: the installed notifier is the one of the release, under
+# its own name only, and the Notify entry names it.
+check_notifier_after_restart() {  # folder (Unix path)
+    cmp -s "$TEST_DIST/Orvikwatch.dll" "$1/Orvikwatch.dll" || fail "Orvikwatch.dll is not the release's after the restart"
+    [ ! -e "$1/Orvikwatch.dll.new" ] || fail "Orvikwatch.dll.new is left beside it"
+    check_notify_entry
+}
+
+run_installer_held_check() {
+    # Checks read pipelines with grep -q, which may end before the writer.
+    local -
+    set +o pipefail
+    [[ installer_held =~ ${TEST_FILTER:-.} ]] || return 0
+    echo "== installer_held (Wine, Orvikwatch.dll held by another process)"
+    local prefix log=build/installer_held.log status=0 folder code
+    begin_check installer_held 5 || { record installer_held 1; return; }
+    {
+        open_notepad
+        code=$(exit_code_of "$SETUP" /S /COMPORT=5)
+        [ "$code" = $RESTART_NEEDED ] || fail "setup exited with $code"
+        folder=$(install_folder)
+
+        echo "-- upgrade while the notifier is loaded: it is replaced at the next start"
+        hold_notifier
+        code=$(exit_code_of "$SETUP" /S)
+        [ "$code" = 0 ] || [ "$code" = $RESTART_NEEDED ] || fail "the upgrade exited with $code"
+        check_service_registration "$folder"
+        check_typing "upgraded while held"
+        pending_operations | grep -qi 'Orvikwatch.dll.new' || fail "no rename of the new Orvikwatch.dll is pending"
+        wine taskkill /f /im notepad.exe
+        restart_windows
+        check_notifier_after_restart "$folder"
+
+        echo "-- uninstall while the notifier is loaded, then install again before any restart"
+        hold_notifier
+        code=$(uninstall_in_place)
+        [ "$code" = $RESTART_NEEDED ] || fail "the uninstallation with a held notifier exited with $code"
+        [ -e "$folder/Orvikwatch.dll" ] || fail "the held Orvikwatch.dll is gone before the restart"
+        delete_pending Orvikwatch.dll || fail "no delete of Orvikwatch.dll is pending"
+        code=$(exit_code_of "$SETUP" /S /COMPORT=5)
+        [ "$code" = $RESTART_NEEDED ] || fail "the reinstallation exited with $code"
+        ! delete_pending Orvikwatch.dll || fail "the reinstallation left the delete of Orvikwatch.dll pending"
+        [ "$(install_folder)" = "$folder" ] || fail "reinstalled into $(install_folder)"
+        restart_windows
+        check_notifier_after_restart "$folder"
+        [ -f "$folder/OrvikDriver.exe" ] || fail "the reinstallation lost OrvikDriver.exe"
+    } >"$log" 2>&1
+    end_check installer_held "$log"
 }
 
 run_release_check() {

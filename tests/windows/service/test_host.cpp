@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../../../common/registry.h"
+#include "../../../driver/service/eventsource.h"
 #include "../control/plainclient.h"
 #include "../control/wire.h"
 #include "../input/recorder.h"
@@ -19,6 +20,7 @@
 #include "../support/pointer.h"
 #include "../support/simclient.h"
 #include "driverprocess.h"
+#include "eventmessages.h"
 
 namespace {
 
@@ -376,6 +378,57 @@ TEST_F(ServiceHost, DebugVerbRunsTheWholeDriverInTheConsoleUntilCtrlC) {
     EXPECT_EQ("Debugging Tavelin.\nStopping Tavelin.\n", driver.Output());
     EXPECT_EQ(0, StoredDword(REG_APPLICATION_KEY, "Orvik Settings"));
     EXPECT_FALSE(probe.Exists()) << "debugging installs nothing";
+}
+
+// The event source as Event Viewer reads it: the message file named by the
+// registration, the entry's text from that file's table with the entry's
+// strings in it.
+struct EventSource {
+    bool found = false;
+    DWORD fileType = 0, types = 0;
+    std::string file;
+
+    static EventSource Read() {
+        EventSource source;
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, DRIVER_EVENT_SOURCE_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return source;
+        char file[MAX_PATH] = "";
+        DWORD size = sizeof file - 1, typesSize = sizeof source.types;
+        source.found =
+            RegQueryValueExA(key, "EventMessageFile", nullptr, &source.fileType, reinterpret_cast<BYTE*>(file),
+                             &size) == ERROR_SUCCESS &&
+            RegQueryValueExA(key, "TypesSupported", nullptr, nullptr, reinterpret_cast<BYTE*>(&source.types),
+                             &typesSize) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        source.file = file;
+        return source;
+    }
+
+    // The text of `eventId` with `strings` inserted, "" when the file has none.
+    std::string Text(DWORD eventId, const char* const* strings) const {
+        HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        if (!module) return "";
+        char text[512] = "";
+        FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, eventId, 0, text,
+                       sizeof text, reinterpret_cast<va_list*>(const_cast<char**>(strings)));
+        FreeLibrary(module);
+        return text;
+    }
+};
+
+TEST_F(ServiceHost, InstallRegistersTheEventSourceWithItsTextsAndRemoveDeletesIt) {
+    Install();
+    const EventSource source = EventSource::Read();
+    ASSERT_TRUE(source.found) << "-install registered no event source";
+    EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), source.fileType);
+    EXPECT_EQ(DriverPath(), source.file);
+    EXPECT_EQ(static_cast<DWORD>(EVENTLOG_ERROR_TYPE), source.types);
+    const char* const strings[] = {"OrvikDriver error: 1063", "StartServiceCtrlDispatcher failed."};
+    EXPECT_EQ("OrvikDriver error: 1063: StartServiceCtrlDispatcher failed.\r\n", source.Text(MSG_SERVICE_ERROR, strings));
+
+    EXPECT_EQ("Tavelin removed.\n", RunDriver("-remove").output);
+    EXPECT_FALSE(EventSource::Read().found) << "-remove left the event source";
 }
 
 }  // namespace
