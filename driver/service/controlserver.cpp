@@ -26,7 +26,7 @@
 #include "../input/keyboard.h"
 #include "../input/mouse.h"
 #include "../input/sound.h"
-#include "controlrequest.h"
+#include "../../common/controlrequest.h"
 #include "lifecycle.h"
 #include "tray.h"
 
