@@ -466,7 +466,7 @@ HWND SettingsFixture::SelectTab(int tab) {
     return page != before && IsWindowVisible(page) ? page : nullptr;
 }
 
-HWND SettingsFixture::Page() { return FindWindowExA(Tabs(), nullptr, "#32770", nullptr); }
+HWND SettingsFixture::Page() { return FindWindowExA(MainWindow(), nullptr, "#32770", nullptr); }
 
 void SettingsFixture::Focus(HWND control) {
     BringForward();

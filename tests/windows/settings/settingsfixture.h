@@ -119,7 +119,7 @@ protected:
     // Clicks the tab and waits until its page is shown (or a dialog of the
     // program appeared meanwhile); the shown page, or 0.
     HWND SelectTab(int tab);
-    // The page on the tab strip, visible or not.
+    // The page shown over the tab strip, visible or not.
     HWND Page();
     HWND Control(int id) { return GetDlgItem(Page(), id); }
     // Gives the keyboard focus to a control of the shown page.
