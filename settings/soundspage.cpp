@@ -136,12 +136,19 @@ bool CSoundsPage::OnSchemeChanged() {
     return Apply(m_bEnabled);
 }
 
+// A choice the registry refuses is taken back: the list shows what is stored.
 void CSoundsPage::OnSoundChosen(int list, char* held) {
-    char sound[REG_STRING_MAX];
+    char sound[REG_STRING_MAX], before[REG_STRING_MAX];
     SelectedText(GetDlgItem(m_hWnd, list), sound);
     if (!sound[0]) return;
+    CopyText(before, held);
     CopyText(held, sound);
-    Apply(m_bEnabled);
+    if (StoreSounds(m_bEnabled)) {
+        SetKeySound(m_bEnabled);
+        return;
+    }
+    CopyText(held, before);
+    SelectStored(list, held);
 }
 
 void CSoundsPage::OnEnableClicked() {
@@ -176,12 +183,14 @@ void CSoundsPage::OnRestoreDefaults() {
 // The registry first, since the driver reads the names from there when the
 // command arrives. A refused write stops there: the driver would reload
 // the old names and the page would show the new ones as in force.
-bool CSoundsPage::Apply(bool enabled) {
+bool CSoundsPage::Apply(bool enabled) { return StoreSounds(enabled) && SetKeySound(enabled); }
+
+bool CSoundsPage::StoreSounds(bool enabled) {
     return StoreDwordSetting(m_hWnd, REG_AUDIO_SESSION_KEY, "Enable", enabled ? 1 : 0) &&
            StoreStringSetting(m_hWnd, REG_AUDIO_SESSION_KEY, "Scheme", m_szScheme) &&
            StoreStringSetting(m_hWnd, REG_AUDIO_SESSION_KEY, "SoundCapital", m_szCapital) &&
            StoreStringSetting(m_hWnd, REG_AUDIO_SESSION_KEY, "SoundRegular", m_szRegular) &&
-           StoreStringSetting(m_hWnd, REG_AUDIO_SESSION_KEY, "SoundModifier", m_szModifier) && SetKeySound(enabled);
+           StoreStringSetting(m_hWnd, REG_AUDIO_SESSION_KEY, "SoundModifier", m_szModifier);
 }
 
 void CSoundsPage::EnableControls(bool enable) {

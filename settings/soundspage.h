@@ -24,6 +24,7 @@ private:
     void OnEnableClicked();
     void OnRestoreDefaults();
     bool Apply(bool enabled);
+    bool StoreSounds(bool enabled);
     void EnableControls(bool enable);
     void FillSchemeLists(const SoundScheme& scheme);
     void SelectStored(int list, const char* stored);
