@@ -28,7 +28,14 @@
 !searchparse /file "${ROOT}/common/version.h" '#define ORVIK_PUBLISHER "' PUBLISHER '"'
 !define VERSION "${VERSION_MAJOR}.${VERSION_MINOR}.${VERSION_PATCH}"
 
-!define DIST "${ROOT}/dist"
+; The release to package: dist/ by default. The setup checks on a machine
+; that runs only 64-bit Wine package the 64-bit build with -DTARGET_AMD64.
+!ifndef DIST
+  !define DIST "${ROOT}/dist"
+!endif
+!ifdef TARGET_AMD64
+  Target amd64-unicode
+!endif
 !define SERVICE "OrvikDriver"
 !define COMPANY_KEY "SOFTWARE\Brevane_org"
 !define APP_KEY "${COMPANY_KEY}\Application"
@@ -132,21 +139,21 @@ Var PortList      ; the port page's drop-down list
   Push $1
   Push $2
   StrCpy $2 0
-  System::Call 'advapi32::OpenSCManager(i 0, i 0, i 1) i .r0'
-  ${If} $0 <> 0
-    System::Call 'advapi32::OpenService(i r0, t "${SERVICE}", i 4) i .r1'
-    ${If} $1 <> 0
-      System::Call '*(i, i, i, i, i, i, i) i .R8'
-      System::Call 'advapi32::QueryServiceStatus(i r1, i R8) i .R9'
+  System::Call 'advapi32::OpenSCManager(p 0, p 0, i 1) p .r0'
+  ${If} $0 P<> 0
+    System::Call 'advapi32::OpenService(p r0, t "${SERVICE}", i 4) p .r1'
+    ${If} $1 P<> 0
+      System::Call '*(i, i, i, i, i, i, i) p .R8'
+      System::Call 'advapi32::QueryServiceStatus(p r1, p R8) i .R9'
       ${If} $R9 <> 0
         System::Call '*$R8(i, i .r2)'
       ${Else}
         StrCpy $2 1
       ${EndIf}
       System::Free $R8
-      System::Call 'advapi32::CloseServiceHandle(i r1)'
+      System::Call 'advapi32::CloseServiceHandle(p r1)'
     ${EndIf}
-    System::Call 'advapi32::CloseServiceHandle(i r0)'
+    System::Call 'advapi32::CloseServiceHandle(p r0)'
   ${EndIf}
   Exch $2
   Exch 2

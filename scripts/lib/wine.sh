@@ -4,18 +4,19 @@
 # template's files (over a gigabyte of system DLLs that nobody writes) and
 # copies the registry and configuration files that programs do write.
 
+source "$(dirname "${BASH_SOURCE[0]}")/arch.sh"
 export WINEDEBUG=${WINEDEBUG:--all}
 WINE_ROOT=${WINE_ROOT:-$PWD/build/wine}
 # Copies of one run of a script; ended and deleted with wine_end_all.
 WINE_RUNS=${WINE_RUNS:-$WINE_ROOT/runs/$$}
 
 wine_template() {
-    local template=$WINE_ROOT/template
+    local template=$WINE_ROOT/template$ORVIK_WINE_BITS
     [ -f "$template/.ready" ] && return 0
     rm -rf "$template"
     mkdir -p "$WINE_ROOT"
     echo "wine: creating the template prefix (Windows XP)"
-    WINEPREFIX=$template WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$template WINEDLLOVERRIDES="mscoree,mshtml=" wine wineboot -i >/dev/null 2>&1
     WINEPREFIX=$template wine reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null 2>&1
     WINEPREFIX=$template wineserver -w
     touch "$template/.ready"
@@ -23,7 +24,7 @@ wine_template() {
 
 # Prints the path of a fresh copy of the template named $1.
 wine_fresh_prefix() {
-    local prefix=$WINE_RUNS/$1 template=$WINE_ROOT/template file
+    local prefix=$WINE_RUNS/$1 template=$WINE_ROOT/template$ORVIK_WINE_BITS file
     wine_end "$prefix"
     rm -rf "$prefix"
     mkdir -p "$WINE_RUNS"

@@ -7,8 +7,8 @@
 #   installer_wizard   the wizard and the uninstaller stepped with real keys; a
 #                      screenshot of each page
 
-SETUP=dist/OrvikSetup.exe
-WINDOWTEXT=build/win32/tools/windowtext/windowtext.exe
+SETUP=$TEST_DIST/OrvikSetup.exe
+WINDOWTEXT=build/win$ORVIK_WINE_BITS/tools/windowtext/windowtext.exe
 COMPANY='HKLM\Software\Brevane_org'
 SETTINGS_KEY="$COMPANY\\ZelvoSoftware\\2.1"
 UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvik'
@@ -52,10 +52,10 @@ poll() {
     return 1
 }
 
-# Prints "KEY<TAB>NAME<TAB>DATA" for every value under KEY (32-bit view; keys
+# Prints "KEY<TAB>NAME<TAB>DATA" for every value under KEY (the installed programs' view; keys
 # without the HKEY_LOCAL_MACHINE\ prefix, DWORDs in decimal, "" for the default value).
 reg_dump() {
-    wine reg query "$1" /s /reg:32 2>/dev/null | tr -d '\r' | awk -F '    ' '
+    wine reg query "$1" /s "$REG_VIEW" 2>/dev/null | tr -d '\r' | awk -F '    ' '
         function decimal(hex,    i, n) {
             n = 0
             for (i = 3; i <= length(hex); i++) n = n * 16 + index("0123456789abcdef", tolower(substr(hex, i, 1))) - 1
@@ -106,7 +106,7 @@ check_installed() {
         [ -f "$folder/$name" ] || fail "$name not installed"
     done
     for name in OrvikDriver.exe OrvikSettings.exe Orvikwatch.dll; do
-        cmp -s "dist/$name" "$folder/$name" || fail "$name differs from dist/"
+        cmp -s "$TEST_DIST/$name" "$folder/$name" || fail "$name differs from $TEST_DIST/"
     done
     [ "$(echo "$dump" | reg_get 'Software\Brevane_org\Application' '')" = Tavelin ] || fail "display name"
     [ "$(echo "$dump" | reg_get 'Software\Brevane_org\Application' DeviceName)" = Tavelin ] || fail "device name"
@@ -290,11 +290,11 @@ run_installer_silent_check() {
         echo "-- upgrade: the user's settings stay, the factory values come back, the service restarts"
         reply=$(exec 3<>/dev/tcp/127.0.0.1/1213 && printf '\x05\x01\x1e\x00\xf4\x01' >&3 && timeout 10 head -c 1 <&3)
         [ "$reply" = 1 ] || fail "the control port answered \"$reply\""
-        wine reg add "$SETTINGS_KEY\\Keyboard\\Properties\\Session" /v DefRepeatRate /t REG_DWORD /d 30 /f /reg:32
-        wine reg add "$SETTINGS_KEY\\Keyboard\\Audio\\Session" /v Scheme /d 'Sound Scheme 3' /f /reg:32
-        wine reg add "$SETTINGS_KEY\\Mouse\\Session" /v EnableTap /t REG_DWORD /d 0 /f /reg:32
-        wine reg add "$SETTINGS_KEY\\Keyboard\\Sensitivity\\Default" /v Max /t REG_DWORD /d 99 /f /reg:32
-        wine reg delete "$COMPANY\\Application" /v Desc /f /reg:32
+        wine reg add "$SETTINGS_KEY\\Keyboard\\Properties\\Session" /v DefRepeatRate /t REG_DWORD /d 30 /f "$REG_VIEW"
+        wine reg add "$SETTINGS_KEY\\Keyboard\\Audio\\Session" /v Scheme /d 'Sound Scheme 3' /f "$REG_VIEW"
+        wine reg add "$SETTINGS_KEY\\Mouse\\Session" /v EnableTap /t REG_DWORD /d 0 /f "$REG_VIEW"
+        wine reg add "$SETTINGS_KEY\\Keyboard\\Sensitivity\\Default" /v Max /t REG_DWORD /d 99 /f "$REG_VIEW"
+        wine reg delete "$COMPANY\\Application" /v Desc /f "$REG_VIEW"
         wine "$SETUP" /S || fail "upgrade exited with $?"
         check_installed 5
         dump=$(reg_dump "$COMPANY")

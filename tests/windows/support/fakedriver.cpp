@@ -82,7 +82,7 @@ DWORD WINAPI FakeDriver::Serve(LPVOID parameter) {
     }
 }
 
-void FakeDriver::ServeClient(unsigned int client) {
+void FakeDriver::ServeClient(std::uintptr_t client) {
     for (;;) {
         unsigned char request[CONTROL_MESSAGE_SIZE];
         const int received = recv(client, reinterpret_cast<char*>(request), sizeof request, 0);

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,14 @@ public:
 
 private:
     static DWORD WINAPI Serve(LPVOID self);
-    void ServeClient(unsigned int client);
+    void ServeClient(std::uintptr_t client);
 
     CRITICAL_SECTION lock_;
     std::vector<std::string> requests_;
     bool clientClosed_ = false;
     int unanswered_ = 0;
-    unsigned int listener_;
-    unsigned int client_;
+    std::uintptr_t listener_;  // SOCKETs
+    std::uintptr_t client_;
     HANDLE thread_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #ifndef ORVIK_TESTS_SIMCLIENT_H
 #define ORVIK_TESTS_SIMCLIENT_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ public:
 private:
     bool ReadLine(std::string* line);
 
-    unsigned int socket_;
+    std::uintptr_t socket_;  // a SOCKET
     std::string pending_;
 };
 
