@@ -8,6 +8,7 @@
 
 #include "../../../common/controlprotocol.h"
 #include "../../../common/registry.h"
+#include "../input/recorder.h"
 #include "../support/linkfixture.h"
 #include "../support/pointer.h"
 #include "../support/tcpconnect.h"
@@ -439,6 +440,21 @@ bool SettingsFixture::AnswerDeviceError(int button) {
     if (!dialog) return false;
     Press(dialog, button);
     return WaitUntil([dialog] { return !IsWindow(dialog); });
+}
+
+std::vector<std::string> SettingsFixture::TypedThrough(SimClient& device) {
+    RecorderWindow recorder;
+    if (!recorder.Open("Typing")) return {};
+    device.Run("type ab");
+    std::vector<std::string> keys;
+    WaitUntil([&] {
+        for (const std::string& message : recorder.Take())
+            if (message.compare(0, 2, "kd") == 0) keys.push_back(message);
+        return keys.size() >= 2;
+    });
+    recorder.Close();
+    BringForward();
+    return keys;
 }
 
 bool SettingsFixture::Idle(DWORD timeoutMs) {

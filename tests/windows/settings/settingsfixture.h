@@ -117,6 +117,9 @@ protected:
     // Waits for the error dialog of a device that did not answer and clicks
     // `button` on it; true once the dialog has gone.
     bool AnswerDeviceError(int button);
+    // The key presses that "type ab" on `device` brings to a window in front
+    // ("kd 41", "kd 42"); the settings window comes forward again after.
+    std::vector<std::string> TypedThrough(SimClient& device);
     // True when the program is no longer busy with a command: its window
     // answers a message (a dialog of its own counts as answering).
     bool Idle(DWORD timeoutMs = UI_TIMEOUT_MS);

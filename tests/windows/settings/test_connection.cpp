@@ -13,7 +13,6 @@
 #include "../../../common/packet.h"
 #include "../../../common/registry.h"
 #include "../../../settings/resource.h"
-#include "../input/recorder.h"
 #include "settingsfixture.h"
 
 namespace {
@@ -26,22 +25,6 @@ protected:
     long long ComPort() { return StoredDword(REG_COMPORT_KEY, "Comport"); }
 
     std::string Ask(const ControlMessage& message) { return AskDriver(message.bytes, message.length); }
-
-    // The keys the device on `device` types reach the program in front.
-    Strings TypedThrough(SimClient& device) {
-        RecorderWindow recorder;
-        if (!recorder.Open("Typing")) return {};
-        device.Run("type ab");
-        Strings keys;
-        WaitUntil([&] {
-            for (const std::string& message : recorder.Take())
-                if (message.compare(0, 2, "kd") == 0) keys.push_back(message);
-            return keys.size() >= 2;
-        });
-        recorder.Close();
-        BringForward();
-        return keys;
-    }
 };
 
 TEST_F(SettingsLink, APortChosenWithTheConnectionOffIsOpenedOnceAndTypes) {

@@ -11,7 +11,6 @@
 #include "../../../common/packet.h"
 #include "../../../common/registry.h"
 #include "../../../settings/resource.h"
-#include "../input/recorder.h"
 #include "settingsfixture.h"
 
 namespace {
@@ -33,22 +32,6 @@ protected:
         return "selected " + std::to_string(SendMessageA(Tabs(), TCM_GETCURSEL, 0, 0)) + ", page " +
                (Page() ? (IsWindowVisible(Page()) ? "shown" : "hidden") : "none") + ", main window " +
                (GetForegroundWindow() == MainWindow() ? "in front" : "behind");
-    }
-
-    // The keys the device on `device` types reach the program in front.
-    Strings TypedThrough(SimClient& device) {
-        RecorderWindow recorder;
-        if (!recorder.Open("Typing")) return {};
-        device.Run("type ab");
-        Strings keys;
-        WaitUntil([&] {
-            for (const std::string& message : recorder.Take())
-                if (message.compare(0, 2, "kd") == 0) keys.push_back(message);
-            return keys.size() >= 2;
-        });
-        recorder.Close();
-        BringForward();
-        return keys;
     }
 
     long long ComPort() { return StoredDword(REG_COMPORT_KEY, "Comport"); }
