@@ -80,15 +80,17 @@ TEST_F(SettingsLink, WhenTheDriverEndsTheNextRequestEndsTheProgramWithoutADialog
 }
 
 TEST_F(SettingsLink, AReplyTooLateForItsPageIsNeverTheNextPagesValue) {
+    StoreDword(REG_SENSITIVITY_DEFAULT_KEY, "Min", 1);
+    StoreDword(REG_SENSITIVITY_DEFAULT_KEY, "Max", 8);
     ASSERT_TRUE(sim.Run("set keysensitivity 3"));
-    ASSERT_TRUE(sim.Run("set mousesensitivity 7"));
+    ASSERT_TRUE(sim.Run("set mousesensitivity 4"));
     ASSERT_TRUE(sim.Run("delay 0201 7000 once"));
     ASSERT_TRUE(StartSettings());
     SelectTab(TAB_KEYBOARD);
     ASSERT_TRUE(AnswerDeviceError(IDCANCEL)) << "the Keyboard page did not give up on its late reply";
     ASSERT_NE(nullptr, SelectTab(TAB_MOUSE));
     ASSERT_TRUE(Idle());
-    EXPECT_EQ(7, TrackbarPosition(Control(IDC_MOUSE_TOUCH))) << "the Mouse page shows another request's reply";
+    EXPECT_EQ(4, TrackbarPosition(Control(IDC_MOUSE_TOUCH))) << "the Mouse page shows another request's reply";
     EXPECT_EQ(nullptr, WaitForDialog(nullptr, 0));
     // The keyboard's own value once the device answers in time.
     ASSERT_NE(nullptr, SelectTab(TAB_KEYBOARD));
