@@ -143,10 +143,9 @@ TEST_F(TraySession, TwoHundredSwitchesThroughTheMenuLeaveTheHandleCountAsItWas) 
 }
 
 // Software that installs a global WH_CALLWNDPROC hook before the driver
-// starts has its DLL loaded into the driver's window threads: the driver
-// still shows its icon.
+// starts has its DLL loaded into the driver's window threads while they
+// create their windows: the driver still starts and shows its icon.
 TEST_F(TraySession, TheIconAppearsWithAGlobalHookInstalledBeforeTheDriverStarts) {
-    DeleteFileA("C:\\hooked.txt");
     HMODULE library = LoadLibraryA(BesideThisProgram("callwndhook.dll").c_str());
     ASSERT_NE(nullptr, library);
     const HOOKPROC procedure =
