@@ -9,6 +9,8 @@
 
 namespace {
 
+const DWORD START_SETTLE_MS = 2000;  // between an accepted START_ZSM and the next command
+
 // What giving up means: whether the program is asked to end, and the result.
 struct GiveUp {
     bool quit;

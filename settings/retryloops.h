@@ -18,8 +18,6 @@ enum RetryVariant {
     RETRY_PROJECTOR_DEFAULTS,   // Projector "Restore Defaults"
 };
 
-const DWORD START_SETTLE_MS = 2000;  // between an accepted START_ZSM and the next command
-
 // The window that the dialogs of `page` are modal to: the main window.
 HWND MainWindowOf(HWND page);
 
