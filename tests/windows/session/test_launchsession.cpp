@@ -43,6 +43,9 @@ protected:
         DriverSession::SetUp();
         CreateDirectoryA(PROGRAMS, nullptr);
         CreateDirectoryA(Program("web folder").c_str(), nullptr);
+        // 64-bit Wine starts its own notepad.exe of the system directory
+        // unless told to take the file there, the recorder.
+        SetStringValueInRegistry(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "notepad.exe", "native");
         for (const std::string& path :
              {SystemDirectory() + "\\calc.exe", SystemDirectory() + "\\notepad.exe", Program("mail.exe"),
               Program("contacts.exe"), Program("web.exe"), Program("web folder\\web.exe"), Program("outlook.exe")})
