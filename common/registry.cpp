@@ -26,6 +26,10 @@ LONG StoreString(HKEY key, const char* valueName, const char* value) {
                           static_cast<DWORD>(std::strlen(value) + 1));
 }
 
+LONG StoreDword(HKEY key, const char* valueName, DWORD value) {
+    return RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
 // Copies src into dst, cut to fit and always terminated.
 void CopyTerminated(char* dst, DWORD dstSize, const char* src) {
     if (dstSize == 0) return;
@@ -34,6 +38,8 @@ void CopyTerminated(char* dst, DWORD dstSize, const char* src) {
 }
 
 }  // namespace
+
+RegistryWriteSeam g_registryWrites = {StoreDword, StoreString};
 
 DWORD GetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD fallback) {
     if (!subkey || !valueName) {
@@ -52,8 +58,7 @@ DWORD GetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD
         if (!found) Trace("GetDwordValueFromRegistry: RegQueryValueEx Error %ld", status);
     }
     if (!found) {
-        const LONG status = RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&fallback),
-                                           sizeof fallback);
+        const LONG status = StoreDword(key, valueName, fallback);
         if (status != ERROR_SUCCESS) Trace("GetDwordValueFromRegistry: RegQueryValueEx Error %ld", status);
         value = fallback;
     }
@@ -69,8 +74,7 @@ int SetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD v
     HKEY key;
     bool created;
     if (!OpenOrCreateKey("SetDwordValueFromRegistry", HKEY_LOCAL_MACHINE, subkey, &key, &created)) return 0;
-    const LONG status =
-        RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    const LONG status = g_registryWrites.storeDword(key, valueName, value);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         Trace("SetDwordValueFromRegistry: RegQueryValueEx Error %ld", status);
@@ -118,7 +122,7 @@ int SetStringValueInRegistry(HKEY root, const char* subkey, const char* valueNam
     HKEY key;
     bool created;
     if (!OpenOrCreateKey("SetStringValueInRegistry", root, subkey, &key, &created)) return 0;
-    const LONG status = StoreString(key, valueName, value);
+    const LONG status = g_registryWrites.storeString(key, valueName, value);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         Trace("SetStringValueInRegistry: RegSetValueEx Error %ld", status);

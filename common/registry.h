@@ -17,6 +17,15 @@ const DWORD REG_STRING_MAX = 260;
 // or value is missing; a stored 0xFFFFFFFF counts as unset.
 DWORD GetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD fallback);
 
+// The two writes of the setters, replaceable like the entries of uiseam.h:
+// a test makes them refuse, as Windows refuses a user without the rights.
+// Reads, and the fallbacks that reads store, never pass through here.
+struct RegistryWriteSeam {
+    LONG (*storeDword)(HKEY key, const char* valueName, DWORD value);
+    LONG (*storeString)(HKEY key, const char* valueName, const char* value);
+};
+extern RegistryWriteSeam g_registryWrites;
+
 // Stores a DWORD. 1 on success, 0 on failure.
 int SetDwordValueFromRegistry(const char* subkey, const char* valueName, DWORD value);
 

@@ -7,13 +7,15 @@
 #include "../common/registry.h"
 #include "../common/uiseam.h"
 #include "controlclient.h"
+#include "drivercalls.h"
 #include "maindlg.h"
 #include "waitcursor.h"
 
 namespace {
 
-// Its existence, not its count, says that an instance runs.
-const char* const SINGLE_INSTANCE_NAME = "BREVANE_ORVIKSETTINGS";
+// Its existence, not its count, says that an instance runs; in the global
+// namespace, so that one instance runs per machine, not per session.
+const char* const SINGLE_INSTANCE_NAME = "Global\\BREVANE_ORVIKSETTINGS";
 const char* const OLD_LOG_FILE = "C:\\BrevaneUILog.txt";
 const char* const DIALOG_CLASS = "#32770";  // the main window is a dialog
 
@@ -62,11 +64,9 @@ void COrvikSettingsApp::InitInstance() {
 }
 
 // Whichever step ended the program: the driver forgets this program's
-// window (a failure, the driver being gone, costs at most the reply time-out).
+// window (costing at most one reply time-out), then the connection closes.
 void COrvikSettingsApp::ExitInstance() {
-    const unsigned char deregister[5] = {ORVIKSETTINGS_CMD, 0, 0, 0, 0};
-    unsigned char reply[REPLY_AREA_SIZE];
-    CommandIssuer(0, deregister, reply, ORVIKSETTINGS_CMD);
+    UnregisterSettingsWindow();
     DisconnectFromOrvik();
     if (m_hSingleInstance) CloseHandle(m_hSingleInstance);
     m_hSingleInstance = nullptr;

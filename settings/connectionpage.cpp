@@ -5,20 +5,15 @@
 
 #include "../common/portname.h"
 #include "../common/settingsstore.h"
-#include "controlclient.h"
+#include "drivercalls.h"
+#include "settingstore.h"
 #include "resource.h"
+#include "settingstore.h"
 
 namespace {
 
 const char* const SERIAL_PORTS_KEY = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 const int BLUETOOTH_CONTROLS[] = {IDC_CONN_BLUETOOTH, IDC_CONN_DEVICES, IDC_CONN_SEARCH, IDC_CONN_CONNECT};
-
-// Sends a two-byte control message; true when the driver answered "1".
-bool SendControl(unsigned char code, unsigned char value) {
-    const unsigned char message[2] = {code, value};
-    unsigned char reply[REPLY_AREA_SIZE] = {};
-    return CommandIssuer(0, message, reply, code) && reply[0] == CONTROL_REPLY_SUCCESS;
-}
 
 }  // namespace
 
@@ -59,6 +54,7 @@ void CConnectionPage::FillPortList() {
     });
     SortPortNames(&names);
     HWND list = GetDlgItem(m_hWnd, IDC_CONN_PORTS);
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
     for (const std::string& name : names) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     const DWORD stored = ReadDwordSetting(PORT_NUMBER, BY_SETTINGS);
     SendMessageA(list, CB_SETCURSEL, FindPortEntry(names, stored), 0);
@@ -74,8 +70,10 @@ INT_PTR CConnectionPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // The port is stored before the driver hears of it: the driver opens the
 // stored port whenever it connects, and names a port of two digits by the
-// stored one. Once it has moved, the device there is started and its layout
-// set, as at the driver's own start.
+// stored one. The connection is switched on first (on the stored port, so
+// that a link that was off comes up there), then the driver is moved; it
+// starts the device on a port it newly opens and leaves the port it already
+// has alone, so each port is opened once.
 void CConnectionPage::OnPortChosen() {
     HWND list = GetDlgItem(m_hWnd, IDC_CONN_PORTS);
     const LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
@@ -85,8 +83,11 @@ void CConnectionPage::OnPortChosen() {
     SendMessageA(list, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(name));
     const unsigned long number = PortNumberFromName(name);
     if (!number) return;
-    WriteDwordSetting(PORT_NUMBER, number);
-    if (!SendControl(ENABLECONNECTION_CMD, 1)) return;
-    if (SendControl(CHANGECOMPORT_CMD, static_cast<unsigned char>(PortChangeCharacter(number))))
-        SendInitCommand(REINIT_CMD);
+    // Refused, the list shows the stored port again and the driver stays.
+    if (!StoreDwordSetting(m_hWnd, PORT_NUMBER, number)) {
+        FillPortList();
+        return;
+    }
+    if (!SwitchConnection(true)) return;
+    ChangePort(number);
 }

@@ -8,10 +8,9 @@
 
 #include <cstring>
 
+#include "../common/controlrequest.h"
 #include "../common/packet.h"
 #include "../common/trace.h"
-#include "errordialog.h"
-#include "waitcursor.h"
 
 namespace {
 
@@ -21,27 +20,27 @@ const int RECEIVE_MAX = 4096;
 
 SOCKET gControlSocket = INVALID_SOCKET;
 bool gbSocketLibraryStarted = false;
-
-// Bytes sent for each control kind; kinds not listed cannot be sent.
-struct ControlKind {
-    int kind;
-    int length;
-};
-const ControlKind kControlKinds[] = {
-    {SND_KEY_REPEAT, 6},    {SND_KEY_SOUND, 2},        {INIT_CMD, 1},      {DEINIT_CMD, 1},
-    {REINIT_CMD, 1},        {ORVIKSETTINGS_CMD, 5},    {CHANGECOMPORT_CMD, 2}, {MOUSETAP_CMD, 2},
-    {ENABLECONNECTION_CMD, 2}, {SYSTRAYICON_CMD, 2},
-};
-
-int ControlMessageLength(int kind) {
-    for (const ControlKind& row : kControlKinds)
-        if (row.kind == kind) return row.length;
-    return 0;
-}
+bool gbDriverGone = false;
+// A request went unanswered: its reply may still come, so the connection
+// is made again before the next request.
+bool gbConnectionStale = false;
+// The last settings window registration sent, sent again on a new connection
+// (the driver forgets the window of a connection that closed).
+ControlMessage gRegistration = EncodeSettingsWindow(0);
 
 void CloseControlSocket() {
     closesocket(gControlSocket);
     gControlSocket = INVALID_SOCKET;
+}
+
+// Errors that say the driver's end of the connection is gone.
+bool ConnectionLost(int error) {
+    return error == WSAECONNRESET || error == WSAECONNABORTED || error == WSAENOTCONN || error == WSAESHUTDOWN;
+}
+
+void NoteDriverGone(const char* caller) {
+    Trace("%s: connection to the driver lost", caller);
+    gbDriverGone = true;
 }
 
 // The request for `kind` in `request`; its length, or 0 when it cannot be
@@ -58,7 +57,7 @@ int BuildRequest(unsigned short opcode, const unsigned char* message, int kind, 
         return size > 0 ? size : 0;
     }
     const int length = ControlMessageLength(kind);
-    if (!length || !message) {
+    if (!length || !message || message[0] != kind) {
         Trace("CommandIssuer: kind %d cannot be sent", kind);
         return 0;
     }
@@ -71,17 +70,41 @@ int ReplyLengthAccepted(unsigned short expected, int received) {
     return expected == 0 || expected == LENGTH_UNBOUNDED || received == expected;
 }
 
-int SendStartCommand() { return CommandIssuer(START_ZSM, nullptr, nullptr, KIND_START_COMMAND); }
+// Sends the request and reads one reply into `answer` (REPLY_AREA_SIZE
+// bytes): the count received, or TRANSFER_FAILED. A reply that did not come
+// leaves the connection stale.
+int Exchange(const unsigned char* request, int length, unsigned char* answer, DWORD timeoutMs) {
+    if (WriteDataToOrvikServer(request, length) <= 0) return TRANSFER_FAILED;
+    std::memset(answer, 0, REPLY_AREA_SIZE);
+    const int received = ReadDataFromServer(answer, REPLY_AREA_SIZE, timeoutMs);
+    if (received <= 0 && !gbDriverGone) gbConnectionStale = true;
+    return received;
+}
+
+// A new connection in place of a stale one, with the settings window
+// registered on it as it was. A driver that cannot be reached is gone.
+bool Reconnect() {
+    if (gControlSocket != INVALID_SOCKET) CloseControlSocket();
+    gbConnectionStale = false;
+    if (!ConnectToOrvik()) {
+        NoteDriverGone("Reconnect");
+        return false;
+    }
+    unsigned char answer[REPLY_AREA_SIZE];
+    return Exchange(gRegistration.bytes, gRegistration.length, answer, REPLY_TIMEOUT_MS) > 0;
+}
 
 }  // namespace
 
 int ConnectToOrvik() {
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
-        Trace("ConnectToOrvik: WSAStartup failed");
-        return 0;
+    if (!gbSocketLibraryStarted) {
+        WSADATA data;
+        if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+            Trace("ConnectToOrvik: WSAStartup failed");
+            return 0;
+        }
+        gbSocketLibraryStarted = true;
     }
-    gbSocketLibraryStarted = true;
     gControlSocket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (gControlSocket == INVALID_SOCKET) {
         Trace("ConnectToOrvik: socket failed %d", WSAGetLastError());
@@ -103,6 +126,8 @@ int ConnectToOrvik() {
         CloseControlSocket();
         return 0;
     }
+    gbDriverGone = false;
+    gbConnectionStale = false;
     return 1;
 }
 
@@ -119,7 +144,9 @@ void DisconnectFromOrvik() {
 int WriteDataToOrvikServer(const unsigned char* data, int count) {
     const int sent = send(gControlSocket, reinterpret_cast<const char*>(data), count, 0);
     if (sent == SOCKET_ERROR) {
-        Trace("WriteDataToOrvikServer: send failed %d", WSAGetLastError());
+        const int error = WSAGetLastError();
+        Trace("WriteDataToOrvikServer: send failed %d", error);
+        if (ConnectionLost(error)) NoteDriverGone("WriteDataToOrvikServer");
         return TRANSFER_FAILED;
     }
     return sent;
@@ -135,60 +162,24 @@ int ReadDataFromServer(unsigned char* buffer, int size, DWORD timeoutMs) {
     select(0, &readable, nullptr, nullptr, &timeout);
     const int received = recv(gControlSocket, reinterpret_cast<char*>(buffer), size < RECEIVE_MAX ? size : RECEIVE_MAX, 0);
     if (received > 0) return received;
-    if (received == 0) {
-        // The driver has gone: without it the program has nothing to show.
-        Trace("ReadDataFromServer: connection closed");
-        PostQuitMessage(0);
-    }
+    if (received == 0 || ConnectionLost(WSAGetLastError())) NoteDriverGone("ReadDataFromServer");
     return TRANSFER_FAILED;
 }
 
-namespace {
-
-// The driver answers a forwarded packet within its own 5000 ms wait for the
-// device; a request that stopped waiting sooner may still get its reply.
-const DWORD DRIVER_REPLY_LIMIT_MS = 5500;
-
-bool gbReplyOutstanding = false;  // the last request stopped waiting for its reply
-DWORD gdwOutstandingSentAt = 0;
-
-// A reply that came after its request stopped waiting would be taken for the
-// next request's answer (a late "1" read as a value): before the next
-// request, it is waited out and dropped, and so is anything else unread.
-void DrainStaleReply() {
-    char stale[REPLY_AREA_SIZE];
-    if (gbReplyOutstanding) {
-        const DWORD waited = GetTickCount() - gdwOutstandingSentAt;
-        if (waited < DRIVER_REPLY_LIMIT_MS && ReadDataFromServer(reinterpret_cast<unsigned char*>(stale), sizeof stale,
-                                                                 DRIVER_REPLY_LIMIT_MS - waited) > 0)
-            Trace("CommandIssuer: late reply dropped");
-        gbReplyOutstanding = false;
-    }
-    u_long nonBlocking = 1;
-    ioctlsocket(gControlSocket, FIONBIO, &nonBlocking);
-    while (recv(gControlSocket, stale, sizeof stale, 0) > 0) Trace("CommandIssuer: stale reply dropped");
-}
-
-}  // namespace
-
 int CommandIssuer(unsigned short opcode, const unsigned char* message, unsigned char* reply, int kind) {
-    WaitCursor waitCursor;
+    if (gbDriverGone) return 0;
     unsigned char request[REQUEST_AREA_SIZE];
     std::memset(request, 0, sizeof request);
     unsigned short expected = 0;
     const int length = BuildRequest(opcode, message, kind, request, &expected);
     if (!length) return 0;
-    DrainStaleReply();
-    if (WriteDataToOrvikServer(request, length) <= 0) return 0;
-    const DWORD sentAt = GetTickCount();
+    if (gbConnectionStale && !Reconnect()) return 0;
+    if (kind == ORVIKSETTINGS_CMD) std::memcpy(gRegistration.bytes, request, gRegistration.length);
     unsigned char answer[REPLY_AREA_SIZE];
-    std::memset(answer, 0, sizeof answer);
-    const DWORD timeout = kind == KIND_START_COMMAND ? START_REPLY_TIMEOUT_MS : REPLY_TIMEOUT_MS;
-    const int received = ReadDataFromServer(answer, sizeof answer, timeout);
+    const int received =
+        Exchange(request, length, answer, kind == KIND_START_COMMAND ? START_REPLY_TIMEOUT_MS : REPLY_TIMEOUT_MS);
     if (received <= 0) {
         Trace("CommandIssuer: no reply to kind %d", kind);
-        gbReplyOutstanding = true;
-        gdwOutstandingSentAt = sentAt;
         return 0;
     }
     if (!ReplyLengthAccepted(expected, received)) {
@@ -199,25 +190,6 @@ int CommandIssuer(unsigned short opcode, const unsigned char* message, unsigned 
     return 1;
 }
 
-bool SendInitCommand(unsigned char code) {
-    const unsigned char message[1] = {code};
-    unsigned char reply[REPLY_AREA_SIZE];
-    std::memset(reply, CONTROL_REPLY_FAILURE, sizeof reply);
-    return CommandIssuer(0, message, reply, code) && reply[0] != CONTROL_REPLY_FAILURE;
-}
+bool DriverGone() { return gbDriverGone; }
 
-int SendStartZSMWithRetry() {
-    for (;;) {
-        if (SendStartCommand()) return 1;
-        const INT_PTR answer = CError(CError::MODE_START).DoModal();
-        if (answer == IDRETRY || answer == IDINITSUCCESS) continue;
-        if (answer == IDC_TURNOFF) SendInitCommand(DEINIT_CMD);
-        return 0;
-    }
-}
-
-int ReinitSequence() {
-    if (!SendStartCommand()) return 0;
-    Sleep(START_SETTLE_MS);
-    return 1;
-}
+bool ConnectionReady() { return !gbDriverGone && !gbConnectionStale && gControlSocket != INVALID_SOCKET; }

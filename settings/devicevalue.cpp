@@ -9,7 +9,7 @@
 #include "controlclient.h"
 #include "retryloops.h"
 
-int QueryHeldValue(unsigned short opcode, DWORD* held, GiveUpAction giveUp) {
+int QueryHeldValue(HWND page, unsigned short opcode, DWORD* held, GiveUpAction giveUp) {
     unsigned short responseLength = 0;
     GetLength(opcode, nullptr, &responseLength);  // an opcode not in the table gets no reply at all
     bool gaveUp = false;
@@ -20,7 +20,7 @@ int QueryHeldValue(unsigned short opcode, DWORD* held, GiveUpAction giveUp) {
     // Zeroed each time: nothing of an earlier reply can be read as this one.
     unsigned char reply[REPLY_AREA_SIZE];
     std::memset(reply, 0, sizeof reply);
-    if (QueryWithErrorDialog(opcode, reply, stop, stop)) *held = ReplyValue(reply, responseLength);
+    if (QueryWithErrorDialog(page, opcode, reply, stop, stop)) *held = ReplyValue(reply, responseLength);
     return !gaveUp;
 }
 

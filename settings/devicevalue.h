@@ -18,15 +18,15 @@ enum GiveUpAction {
     END_PROGRAM,   // the program is asked to end; the page stops opening too
 };
 
-// Reads a device value (a command without payload; its reply is read in the
+// Reads a device value for `page` (a command without payload; its reply is read in the
 // width the command table gives) into `held` when the device answers; left
 // as it was when it does not. 1: the page goes on opening; 0: the user gave up.
-int QueryHeldValue(unsigned short opcode, DWORD* held, GiveUpAction giveUp);
+int QueryHeldValue(HWND page, unsigned short opcode, DWORD* held, GiveUpAction giveUp);
 
 template <typename Held>
-int QueryHeldValue(unsigned short opcode, Held* held, GiveUpAction giveUp) {
+int QueryHeldValue(HWND page, unsigned short opcode, Held* held, GiveUpAction giveUp) {
     DWORD value = *held;
-    const int goOn = QueryHeldValue(opcode, &value, giveUp);
+    const int goOn = QueryHeldValue(page, opcode, &value, giveUp);
     *held = static_cast<Held>(value);  // a narrower value holds the reply's first bytes
     return goOn;
 }

@@ -1,5 +1,6 @@
 // The connection error dialog: the device did not answer, and the user
-// chooses to retry, to turn the device off, or to give up.
+// chooses to retry, to turn the device off, or to give up. It only returns
+// the answer; the retry loops act on it.
 #ifndef ORVIK_SETTINGS_ERRORDIALOG_H
 #define ORVIK_SETTINGS_ERRORDIALOG_H
 
@@ -7,30 +8,21 @@
 
 #include "resource.h"
 
-// Results of CError::DoModal besides IDRETRY (ask again), IDCANCEL (give up)
-// and IDC_TURNOFF (turn the device off).
-const INT_PTR IDINITSUCCESS = 2000;  // the link was re-initialised: repeat the command
-
 class CError {
 public:
-    enum Mode {
-        MODE_ORDINARY = 0,  // Retry re-initialises the link itself
-        MODE_START = 9,     // the caller is the start-command loop: Retry only reports
-    };
+    // Modal to `owner`, the main window: while the dialog is up, no tab
+    // switch can delete the page that asked.
+    explicit CError(HWND owner) : m_hOwner(owner) {}
 
-    explicit CError(int mode) : m_nMode(mode) {}
-
-    // Shows the dialog modally, owned by the calling thread's active window,
-    // so that the window the user was working in waits for the answer.
+    // IDRETRY (ask again), IDC_TURNOFF (turn the device off) or IDCANCEL
+    // (give up; also the close box).
     INT_PTR DoModal();
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     static void OnInitDialog(HWND dialog);
-    INT_PTR OnRetry();
-    BOOL OnCommand(HWND dialog, int id);
 
-    int m_nMode;
+    HWND m_hOwner;
 };
 
 #endif

@@ -5,8 +5,10 @@
 #include "../common/packet.h"
 #include "../common/settingsstore.h"
 #include "controlclient.h"
+#include "drivercalls.h"
 #include "resource.h"
 #include "retryloops.h"
+#include "settingstore.h"
 
 namespace {
 
@@ -37,7 +39,7 @@ void CKeyboardPage::OnInitDialog() {
     // what the page held before.
     bool cancelled = false;
     unsigned char reply[REPLY_AREA_SIZE] = {};
-    if (QueryWithErrorDialog(GET_KEYSENSITIVITY, reply, [&cancelled] { cancelled = true; }, [] {}))
+    if (QueryWithErrorDialog(m_hWnd, GET_KEYSENSITIVITY, reply, [&cancelled] { cancelled = true; }, [] {}))
         m_nSensitivity = reply[0];
     if (cancelled) return;
     SendDlgItemMessageA(m_hWnd, IDC_KB_SENSITIVITY, TBM_SETPOS, TRUE, m_nSensitivity);
@@ -132,15 +134,9 @@ void CKeyboardPage::OnRestoreDefaults() {
 void CKeyboardPage::SendKeyRepeat() {
     TakeFieldValue(IDC_KB_RATE, RepeatRateLimits(), &m_nRepeatRate);
     TakeFieldValue(IDC_KB_DELAY, RepeatDelayLimits(), &m_nRepeatDelay);
-    const unsigned char message[6] = {SND_KEY_REPEAT,
-                                      static_cast<unsigned char>(m_bRepeatEnabled ? 1 : 0),
-                                      static_cast<unsigned char>(m_nRepeatRate & 0xFF),
-                                      static_cast<unsigned char>(m_nRepeatRate >> 8),
-                                      static_cast<unsigned char>(m_nRepeatDelay & 0xFF),
-                                      static_cast<unsigned char>(m_nRepeatDelay >> 8)};
-    unsigned char reply[REPLY_AREA_SIZE] = {};
-    if (!CommandIssuer(0, message, reply, SND_KEY_REPEAT) || reply[0] != CONTROL_REPLY_SUCCESS) return;
-    WriteDwordSetting(REPEAT_RATE, m_nRepeatRate);
-    WriteDwordSetting(REPEAT_DELAY, m_nRepeatDelay);
-    WriteDwordSetting(REPEAT_ENABLE, m_bRepeatEnabled ? 1 : 0);
+    if (!SetKeyRepeat(m_bRepeatEnabled, m_nRepeatRate, m_nRepeatDelay)) return;
+    // One refusal is reported once.
+    if (StoreDwordSetting(m_hWnd, REPEAT_RATE, m_nRepeatRate) &&
+        StoreDwordSetting(m_hWnd, REPEAT_DELAY, m_nRepeatDelay))
+        StoreDwordSetting(m_hWnd, REPEAT_ENABLE, m_bRepeatEnabled ? 1 : 0);
 }

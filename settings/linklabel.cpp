@@ -26,7 +26,21 @@ long OpenWithHtmProgram(const std::string& address, long previous) {
     char programId[REG_STRING_MAX], command[2 * REG_STRING_MAX];
     if (!ReadClassesText(".htm", programId, sizeof programId)) return previous;
     if (!ReadClassesText(std::string(programId) + HTM_OPEN_SUFFIX, command, sizeof command)) return previous;
-    return static_cast<long>(WinExec(BrowserCommandForAddress(command, address).c_str(), SW_SHOWNORMAL));
+    std::string commandLine = BrowserCommandForAddress(command, address);
+    if (commandLine.empty()) return LinkStartResult(false, ERROR_FILE_NOT_FOUND);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION process = {};
+    const BOOL started =
+        CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    const long result = LinkStartResult(started != FALSE, GetLastError());
+    if (started) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    return result;
 }
 
 }  // namespace

@@ -2,13 +2,37 @@
 
 #include <cstdio>
 
+#include "../common/commandline.h"
+
+namespace {
+
+const long STARTED = 33;  // any result above 32 says the program started
+
+// The command with its program in quotes; "" when it names none.
+std::string QuotedProgram(const std::string& command) {
+    if (!command.empty() && command[0] == '"') return command;
+    const size_t length = UnquotedProgramLength(command.c_str());
+    return length ? "\"" + command.substr(0, length) + "\"" + command.substr(length) : "";
+}
+
+}  // namespace
+
 std::string BrowserCommandForAddress(const std::string& openCommand, const std::string& address) {
-    std::string command = openCommand;
+    std::string command = QuotedProgram(openCommand);
+    if (command.empty()) return "";
     const size_t quoted = command.find("\"%1\"");
     const size_t plain = command.find("%1");
     if (quoted != std::string::npos) command.erase(quoted);
     else if (plain != std::string::npos) command.erase(plain);
     return command + " " + address;
+}
+
+long LinkStartResult(bool started, unsigned long error) {
+    const unsigned long ERROR_SHARING = 32, ERROR_BAD_EXE = 193;
+    if (started) return STARTED;
+    if (error == ERROR_BAD_EXE) return 11;  // "The .EXE file is invalid"
+    if (error == ERROR_SHARING) return 26;  // "A sharing violation occurred."
+    return error < static_cast<unsigned long>(STARTED) ? static_cast<long>(error) : 0;
 }
 
 std::string HyperlinkFailureReason(long result) {

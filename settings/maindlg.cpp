@@ -17,7 +17,14 @@ namespace {
 const char* const kTabLabels[TAB_COUNT] = {"Connection", "Projector",  "Keyboard", "Mouse",
                                            "Power Save", "Sounds",     "About"};
 
+// Posted by the key filter: wParam 1 for the next tab, -1 for the one before.
+const UINT WM_STEP_TAB = WM_APP + 1;
+
+bool IsKeyDown(int key) { return GetKeyState(key) < 0; }
+
 }  // namespace
+
+HWND CMainDlg::s_hFilteredWindow = nullptr;
 
 std::unique_ptr<CSettingsPage> CreatePageForTab(int tab) {
     switch (tab) {
@@ -55,10 +62,15 @@ INT_PTR CALLBACK CMainDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, 
             reinterpret_cast<NMHDR*>(lParam)->code == TCN_SELCHANGE)
             self->SwitchPage();
         return TRUE;
+    case WM_STEP_TAB:
+        self->StepTab(static_cast<int>(wParam));
+        return TRUE;
     case WM_CLOSE:
         EndDialog(dialog, IDCANCEL);
         return TRUE;
     case WM_DESTROY:
+        if (self->m_hTabKeyFilter) UnhookWindowsHookEx(self->m_hTabKeyFilter);
+        s_hFilteredWindow = nullptr;
         self->m_pPage.reset();
         return FALSE;
     default:
@@ -71,8 +83,8 @@ void CMainDlg::OnInitDialog() {
     GetDisplayName(title, sizeof title);
     SetWindowTextA(m_hWnd, title);
     m_hTabs = GetDlgItem(m_hWnd, IDC_MAIN_TABS);
-    // Tab and arrow keys reach into the page shown on the strip.
-    SetWindowLongPtrA(m_hTabs, GWL_EXSTYLE, GetWindowLongPtrA(m_hTabs, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    s_hFilteredWindow = m_hWnd;
+    m_hTabKeyFilter = SetWindowsHookExA(WH_GETMESSAGE, TabKeyFilter, nullptr, GetCurrentThreadId());
     for (int tab = 0; tab < TAB_COUNT; ++tab) {
         TCITEMA item = {};
         item.mask = TCIF_TEXT;
@@ -91,6 +103,27 @@ INT_PTR CMainDlg::OnCommand(int id) {
     return id == IDOK || id == IDCANCEL;
 }
 
+LRESULT CALLBACK CMainDlg::TabKeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+    MSG* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_KEYDOWN && message->wParam == VK_TAB &&
+        IsKeyDown(VK_CONTROL) && s_hFilteredWindow &&
+        (message->hwnd == s_hFilteredWindow || IsChild(s_hFilteredWindow, message->hwnd))) {
+        PostMessageA(s_hFilteredWindow, WM_STEP_TAB, static_cast<WPARAM>(IsKeyDown(VK_SHIFT) ? -1 : 1), 0);
+        message->message = WM_NULL;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The strip keeps the focus, so that Escape then closes the window.
+void CMainDlg::StepTab(int step) {
+    const int count = static_cast<int>(SendMessageA(m_hTabs, TCM_GETITEMCOUNT, 0, 0));
+    if (count <= 0) return;
+    const int current = static_cast<int>(SendMessageA(m_hTabs, TCM_GETCURSEL, 0, 0));
+    SendMessageA(m_hTabs, TCM_SETCURSEL, ((current + step) % count + count) % count, 0);
+    SwitchPage();
+    SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_hTabs), TRUE);
+}
+
 bool CMainDlg::FocusInPage() const {
     HWND focus = GetFocus();
     return m_pPage && focus && (focus == m_pPage->GetSafeHwnd() || IsChild(m_pPage->GetSafeHwnd(), focus));
@@ -101,9 +134,11 @@ void CMainDlg::SwitchPage() {
     RECT firstTab = {};
     SendMessageA(m_hTabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&firstTab));
     m_nCurrentTab = static_cast<int>(SendMessageA(m_hTabs, TCM_GETCURSEL, 0, 0));
+    MapWindowPoints(m_hTabs, m_hWnd, reinterpret_cast<POINT*>(&firstTab), 2);
     m_pPage = CreatePageForTab(m_nCurrentTab);
-    if (!m_pPage || !m_pPage->Create(m_hTabs)) return;
-    SetWindowPos(m_pPage->GetSafeHwnd(), nullptr, firstTab.left + 1, firstTab.bottom + 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!m_pPage || !m_pPage->Create(m_hWnd)) return;
+    // Above the strip, which covers the same area.
+    SetWindowPos(m_pPage->GetSafeHwnd(), HWND_TOP, firstTab.left + 1, firstTab.bottom + 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(m_pPage->GetSafeHwnd(), SW_SHOWNA);
 }

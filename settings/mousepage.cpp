@@ -6,9 +6,10 @@
 #include "../common/packet.h"
 #include "../common/settingsstore.h"
 #include "../common/uiseam.h"
-#include "controlclient.h"
+#include "drivercalls.h"
 #include "devicevalue.h"
 #include "resource.h"
+#include "settingstore.h"
 #include "retryloops.h"
 
 namespace {
@@ -18,18 +19,13 @@ const unsigned char DEFAULT_TAP_SPEED = 5;    // when "DefTapSpeed" is absent
 
 const int kTappingControls[] = {IDC_MOUSE_SPEED_LABEL, IDC_MOUSE_SPEED_SLOW, IDC_MOUSE_SPEED, IDC_MOUSE_SPEED_FAST};
 
+// Ctrl+Tab belongs to the main window: it switches pages.
 bool KeyActsInPage(WPARAM key) {
+    if (key == VK_TAB && GetKeyState(VK_CONTROL) < 0) return true;
     switch (key) {
         case VK_SPACE: case VK_END: case VK_HOME: case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN: return true;
         default: return false;
     }
-}
-
-// Tells the driver whether a tap clicks. True when it answered '1'.
-bool SendMouseTap(bool on) {
-    const unsigned char message[2] = {MOUSETAP_CMD, static_cast<unsigned char>(on)};
-    unsigned char reply[REPLY_AREA_SIZE] = {};
-    return CommandIssuer(0, message, reply, MOUSETAP_CMD) && reply[0] == CONTROL_REPLY_SUCCESS;
 }
 
 // The system's mouse settings, shown without taking the focus; if they
@@ -79,8 +75,8 @@ void CMousePage::OnInitDialog() {
     SetUpTrackbar(GetDlgItem(m_hWnd, IDC_MOUSE_TOUCH), m_touchRange, TICKS_FROM_MIN);
     SetUpTrackbar(GetDlgItem(m_hWnd, IDC_MOUSE_SPEED), m_speedRange, TICKS_FROM_MIN);
 
-    if (!QueryHeldValue(GET_MOUSESENSITIVITY, &m_bySensitivity, STOP_OPENING)) return;
-    if (!QueryHeldValue(GET_TAPSPEED, &m_byTapSpeed, STOP_OPENING)) return;
+    if (!QueryHeldValue(m_hWnd, GET_MOUSESENSITIVITY, &m_bySensitivity, STOP_OPENING)) return;
+    if (!QueryHeldValue(m_hWnd, GET_TAPSPEED, &m_byTapSpeed, STOP_OPENING)) return;
     ShowTapToClick(ReadDwordSetting(TAP_ENABLE, BY_SETTINGS) == 1);
     MoveTrackbars();
 }
@@ -104,11 +100,16 @@ void CMousePage::OnTrackbarReleased() {
     SendTrackbarIfMoved(m_hWnd, IDC_MOUSE_SPEED, SET_TAPSPEED, m_speedRange, &m_byTapSpeed);
 }
 
+// A refused write puts the box back: the driver would lose the choice at
+// its next start.
 void CMousePage::OnTapClicked() {
     const bool on = IsDlgButtonChecked(m_hWnd, IDC_MOUSE_TAP) == BST_CHECKED;
+    if (!StoreDwordSetting(m_hWnd, TAP_ENABLE, on)) {
+        ShowTapToClick(!on);
+        return;
+    }
     EnableDialogItems(m_hWnd, kTappingControls, on);
-    WriteDwordSetting(TAP_ENABLE, on);
-    SendMouseTap(on);
+    SetMouseTap(on);
 }
 
 void CMousePage::OnRestoreDefaults() {
@@ -122,9 +123,9 @@ void CMousePage::OnRestoreDefaults() {
     m_byTapSpeed = static_cast<unsigned char>(speed);
 
     const bool tap = ReadDefault(MOUSE_FACTORY_TAP) != 0;
-    if (!SendMouseTap(tap)) return;
+    if (!SetMouseTap(tap)) return;
     ShowTapToClick(tap);
-    WriteDwordSetting(TAP_ENABLE, tap);
+    StoreDwordSetting(m_hWnd, TAP_ENABLE, tap);
     MoveTrackbars();
 }
 

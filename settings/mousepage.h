@@ -16,8 +16,9 @@ protected:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    // Inside this page only Space, End, Home and the arrows act: every other
-    // key press aimed at it reaches the dialog handling as key code 0.
+    // Inside this page only Space, End, Home and the arrows act (and Ctrl+Tab,
+    // which switches pages): every other key press aimed at it reaches the
+    // dialog handling as key code 0.
     static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam);
     static HWND s_hFilteredPage;
 

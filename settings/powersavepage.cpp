@@ -5,6 +5,7 @@
 #include "../common/packet.h"
 #include "../common/settingsstore.h"
 #include "devicevalue.h"
+#include "drivercalls.h"
 #include "resource.h"
 #include "retryloops.h"
 
@@ -52,9 +53,9 @@ void CPowerSavePage::OnInitDialog() {
                                     ReadDefault(*r.maxValue), r.fallback, r.carried);
         SetUpSpin(GetDlgItem(m_hWnd, r.spin), m_ranges[row], r.step);
     }
-    if (!QueryHeldValue(GET_POWERMODE, &m_bySwitch, END_PROGRAM)) return;
+    if (!QueryHeldValue(m_hWnd, GET_POWERMODE, &m_bySwitch, END_PROGRAM)) return;
     for (int row = 0; row < ROW_COUNT; ++row)
-        if (!QueryHeldValue(kRows[row].getOpcode, &m_dwHeldMs[row], END_PROGRAM)) return;
+        if (!QueryHeldValue(m_hWnd, kRows[row].getOpcode, &m_dwHeldMs[row], END_PROGRAM)) return;
     ShowPowerSave();
 }
 

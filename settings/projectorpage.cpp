@@ -27,14 +27,14 @@ ValueRange StoredLevelRange(const SettingValue& min, const SettingValue& max, co
 CProjectorPage::CProjectorPage() : CSettingsPage(IDD_PROJECTOR) {}
 
 void CProjectorPage::OnInitDialog() {
-    if (!QueryHeldValue(GET_PROJECTORSWITCH, &m_bySwitch, END_PROGRAM)) return;
+    if (!QueryHeldValue(m_hWnd, GET_PROJECTORSWITCH, &m_bySwitch, END_PROGRAM)) return;
     m_normalRange = StoredLevelRange(PROJECTOR_NORMAL_MIN, PROJECTOR_NORMAL_MAX, NORMAL_LEVEL_FALLBACK);
     m_standbyRange = StoredLevelRange(PROJECTOR_STANDBY_MIN, PROJECTOR_STANDBY_MAX, STANDBY_LEVEL_FALLBACK);
     // Standby starts at "Off", which needs no tick of its own.
     SetUpTrackbar(GetDlgItem(m_hWnd, IDC_PROJECTOR_NORMAL), m_normalRange, TICKS_FROM_MIN);
     SetUpTrackbar(GetDlgItem(m_hWnd, IDC_PROJECTOR_STANDBY), m_standbyRange, TICKS_INSIDE);
-    if (!QueryHeldValue(GET_PROJECTORNORMALLEVEL, &m_byNormalLevel, END_PROGRAM)) return;
-    if (!QueryHeldValue(GET_PROJECTORSTANDBYLEVEL, &m_byStandbyLevel, END_PROGRAM)) return;
+    if (!QueryHeldValue(m_hWnd, GET_PROJECTORNORMALLEVEL, &m_byNormalLevel, END_PROGRAM)) return;
+    if (!QueryHeldValue(m_hWnd, GET_PROJECTORSTANDBYLEVEL, &m_byStandbyLevel, END_PROGRAM)) return;
     ShowProjector();
 }
 

@@ -1,15 +1,15 @@
 #include "retryloops.h"
 
-#include <cstdio>
-#include <cstring>
-
-#include "../common/packet.h"
+#include "../common/controlprotocol.h"
 #include "../common/registry.h"
 #include "../common/uiseam.h"
 #include "controlclient.h"
+#include "drivercalls.h"
 #include "errordialog.h"
 
 namespace {
+
+const DWORD START_SETTLE_MS = 2000;  // between an accepted START_ZSM and the next command
 
 // What giving up means: whether the program is asked to end, and the result.
 struct GiveUp {
@@ -30,18 +30,26 @@ const VariantRule kVariantRules[] = {
     {{false, 1}, {false, 0}},  // RETRY_PROJECTOR_DEFAULTS
 };
 
+// What the user settled on in the connection error dialog.
+enum Decision { DECIDED_REINITIALISED, DECIDED_TURN_OFF, DECIDED_CANCEL, DECIDED_NOTHING };
+
 int GiveUpAs(const GiveUp& rule) {
     if (rule.quit) PostQuitMessage(0);
     return rule.result;
 }
 
-// Until the answer is something else than "ask again".
-INT_PTR AskUntilDecided() {
-    INT_PTR answer;
-    do {
-        answer = CError(CError::MODE_ORDINARY).DoModal();
-    } while (answer == IDRETRY);
-    return answer;
+// Retry re-initialises the link; when that fails the dialog comes back at
+// once. Any result the dialog does not offer (it could not be shown) and a
+// driver that went away decide nothing.
+Decision AskUntilDecided(HWND owner) {
+    while (!DriverGone()) {
+        const INT_PTR answer = CError(owner).DoModal();
+        if (answer == IDC_TURNOFF) return DECIDED_TURN_OFF;
+        if (answer == IDCANCEL) return DECIDED_CANCEL;
+        if (answer != IDRETRY) return DECIDED_NOTHING;
+        if (ReinitSequence()) return DECIDED_REINITIALISED;
+    }
+    return DECIDED_NOTHING;
 }
 
 bool UserWantsRetry(HWND page) {
@@ -52,31 +60,21 @@ bool UserWantsRetry(HWND page) {
 
 }  // namespace
 
-// The payload: two zero bytes, then the value in as many little-endian
-// bytes as the command table says.
-int SendDeviceValue(unsigned short opcode, DWORD value) {
-    unsigned short requestLength = 0, responseLength = 0;
-    if (!GetLength(opcode, &requestLength, &responseLength)) return 0;
-    unsigned char payload[16];
-    std::memset(payload, 0, sizeof payload);
-    for (unsigned i = 0; i < sizeof value && i < requestLength; ++i)
-        payload[2 + i] = static_cast<unsigned char>(value >> (8 * i));
-    return CommandIssuer(opcode, payload, nullptr, KIND_DEVICE_COMMAND);
-}
+HWND MainWindowOf(HWND page) { return page ? GetAncestor(page, GA_ROOT) : nullptr; }
 
-int QueryWithErrorDialog(unsigned short opcode, unsigned char* reply, const std::function<void()>& cancelAction,
-                         const std::function<void()>& turnOffAction) {
+int QueryWithErrorDialog(HWND page, unsigned short opcode, unsigned char* reply,
+                         const std::function<void()>& cancelAction, const std::function<void()>& turnOffAction) {
     for (;;) {
-        if (CommandIssuer(opcode, nullptr, reply, KIND_DEVICE_COMMAND)) return 1;
-        const INT_PTR answer = AskUntilDecided();
-        if (answer == IDINITSUCCESS) continue;
-        if (answer == IDC_TURNOFF) {
+        if (ReadDeviceValue(opcode, reply)) return 1;
+        switch (AskUntilDecided(MainWindowOf(page))) {
+        case DECIDED_REINITIALISED: continue;
+        case DECIDED_TURN_OFF:
             SendInitCommand(DEINIT_CMD);
             turnOffAction();
-        } else if (answer == IDCANCEL) {
-            cancelAction();
+            return 0;
+        case DECIDED_CANCEL: cancelAction(); return 0;
+        default: return 0;
         }
-        return 0;
     }
 }
 
@@ -84,8 +82,26 @@ int SendWithRetryPrompt(HWND page, unsigned short opcode, DWORD value, RetryVari
     const VariantRule& rule = kVariantRules[variant];
     for (;;) {
         if (SendDeviceValue(opcode, value)) return 1;
+        if (DriverGone()) return 0;
         if (!UserWantsRetry(page)) return GiveUpAs(rule.onCancel);
-        if (!SendStartZSMWithRetry()) return GiveUpAs(rule.onStartFailure);
+        if (!SendStartZSMWithRetry(MainWindowOf(page))) return GiveUpAs(rule.onStartFailure);
         Sleep(START_SETTLE_MS);
     }
+}
+
+int SendStartZSMWithRetry(HWND owner) {
+    for (;;) {
+        if (StartDevice()) return 1;
+        if (DriverGone()) return 0;
+        const INT_PTR answer = CError(owner).DoModal();
+        if (answer == IDRETRY) continue;
+        if (answer == IDC_TURNOFF) SendInitCommand(DEINIT_CMD);
+        return 0;
+    }
+}
+
+int ReinitSequence() {
+    if (!StartDevice()) return 0;
+    Sleep(START_SETTLE_MS);
+    return 1;
 }

@@ -7,8 +7,9 @@
 #include "../common/programfolder.h"
 #include "../common/settingsstore.h"
 #include "../common/uiseam.h"
-#include "controlclient.h"
+#include "drivercalls.h"
 #include "resource.h"
+#include "settingstore.h"
 #include "typingsettings.h"
 
 namespace {
@@ -46,12 +47,6 @@ void SelectedText(HWND list, char* text) {
     SendMessageA(list, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(text));
 }
 
-bool SendSoundCommand(bool enabled) {
-    const unsigned char message[2] = {SND_KEY_SOUND, static_cast<unsigned char>(enabled ? 1 : 0)};
-    unsigned char reply[REPLY_AREA_SIZE] = {};
-    return CommandIssuer(0, message, reply, SND_KEY_SOUND) && reply[0] == CONTROL_REPLY_SUCCESS;
-}
-
 }  // namespace
 
 void PlayPreviewSound(const char* sound) {
@@ -77,18 +72,20 @@ void CSoundsPage::OnInitDialog() {
     HWND schemes = GetDlgItem(m_hWnd, IDC_SND_SCHEME);
     for (const SoundScheme& scheme : kSoundSchemes)
         SendMessageA(schemes, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(scheme.name));
+    // Looking at the page changes nothing: the lists of the stored scheme,
+    // the stored sounds selected, nothing stored or sent.
     char stored[REG_STRING_MAX];
     ReadText(SOUND_SCHEME, stored);
-    SendMessageA(schemes, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(SchemeStartingWith(stored).name));
-    OnSchemeChanged();
-    char sound[REG_STRING_MAX];
-    ReadText(SOUND_CAPITAL_FILE, sound);
-    SelectAndHold(IDC_SND_CAPITAL, sound, m_szCapital);
-    ReadText(SOUND_MODIFIER_FILE, sound);
-    SelectAndHold(IDC_SND_MODIFIER, sound, m_szModifier);
-    ReadText(SOUND_REGULAR_FILE, sound);
-    ShowRegular(sound);
+    const SoundScheme& scheme = SchemeStartingWith(stored);
+    SendMessageA(schemes, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(scheme.name));
+    CopyText(m_szScheme, stored);
+    FillSchemeLists(scheme);
+    ReadText(SOUND_CAPITAL_FILE, m_szCapital);
+    SelectStored(IDC_SND_CAPITAL, m_szCapital);
+    ReadText(SOUND_MODIFIER_FILE, m_szModifier);
+    SelectStored(IDC_SND_MODIFIER, m_szModifier);
+    ReadText(SOUND_REGULAR_FILE, stored);
+    ShowRegular(stored);
     CheckDlgButton(m_hWnd, IDC_SND_ENABLE, m_bEnabled ? BST_CHECKED : BST_UNCHECKED);
     EnableControls(m_bEnabled);
 }
@@ -125,25 +122,31 @@ void CSoundsPage::OnCommand(int id, int notification) {
 }
 
 // The scheme's sounds replace the three per-key sounds, and are applied.
-void CSoundsPage::OnSchemeChanged() {
+bool CSoundsPage::OnSchemeChanged() {
     char name[REG_STRING_MAX];
     SelectedText(GetDlgItem(m_hWnd, IDC_SND_SCHEME), name);
     const SoundScheme& scheme = SchemeStartingWith(name);
     CopyText(m_szScheme, scheme.name);
     ShowRegular(scheme.regular);
-    FillList(GetDlgItem(m_hWnd, IDC_SND_CAPITAL), scheme.capitalList);
-    FillList(GetDlgItem(m_hWnd, IDC_SND_MODIFIER), scheme.modifierList);
+    FillSchemeLists(scheme);
     SelectAndHold(IDC_SND_CAPITAL, SchemeCapitalSound(scheme), m_szCapital);
     SelectAndHold(IDC_SND_MODIFIER, SchemeModifierSound(scheme), m_szModifier);
-    Apply(m_bEnabled);
+    return Apply(m_bEnabled);
 }
 
+// A choice the registry refuses is taken back: the list shows what is stored.
 void CSoundsPage::OnSoundChosen(int list, char* held) {
-    char sound[REG_STRING_MAX];
+    char sound[REG_STRING_MAX], before[REG_STRING_MAX];
     SelectedText(GetDlgItem(m_hWnd, list), sound);
     if (!sound[0]) return;
+    CopyText(before, held);
     CopyText(held, sound);
-    Apply(m_bEnabled);
+    if (StoreSounds(m_bEnabled)) {
+        SetKeySound(m_bEnabled);
+        return;
+    }
+    CopyText(held, before);
+    SelectStored(list, held);
 }
 
 void CSoundsPage::OnEnableClicked() {
@@ -158,32 +161,34 @@ void CSoundsPage::OnEnableClicked() {
 void CSoundsPage::OnRestoreDefaults() {
     char text[REG_STRING_MAX];
     ReadText(SOUND_FACTORY_SCHEME, text);
-    WriteStringSetting(SOUND_SCHEME, text);
+    if (!StoreStringSetting(m_hWnd, SOUND_SCHEME, text)) return;
     SendDlgItemMessageA(m_hWnd, IDC_SND_SCHEME, CB_SELECTSTRING, static_cast<WPARAM>(-1),
                         reinterpret_cast<LPARAM>(SchemeStartingWith(text).name));
-    OnSchemeChanged();
+    if (!OnSchemeChanged()) return;
     ReadText(SOUND_FACTORY_CAPITAL_FILE, text);
-    WriteStringSetting(SOUND_CAPITAL_FILE, text);
+    if (!StoreStringSetting(m_hWnd, SOUND_CAPITAL_FILE, text)) return;
     SelectAndHold(IDC_SND_CAPITAL, text, m_szCapital);
     ReadText(SOUND_FACTORY_REGULAR_FILE, text);
-    WriteStringSetting(SOUND_REGULAR_FILE, text);
+    if (!StoreStringSetting(m_hWnd, SOUND_REGULAR_FILE, text)) return;
     ShowRegular(text);
     m_bEnabled = ReadDwordSetting(SOUND_FACTORY_ENABLE, BY_SETTINGS) == 1;
-    WriteDwordSetting(SOUND_ENABLE, m_bEnabled ? 1 : 0);
-    if (!SendSoundCommand(m_bEnabled)) return;
+    if (!StoreDwordSetting(m_hWnd, SOUND_ENABLE, m_bEnabled ? 1 : 0)) return;
+    if (!SetKeySound(m_bEnabled)) return;
     CheckDlgButton(m_hWnd, IDC_SND_ENABLE, m_bEnabled ? BST_CHECKED : BST_UNCHECKED);
     EnableControls(m_bEnabled);
 }
 
 // The registry first, since the driver reads the names from there when the
-// command arrives.
-bool CSoundsPage::Apply(bool enabled) {
-    WriteDwordSetting(SOUND_ENABLE, enabled ? 1 : 0);
-    WriteStringSetting(SOUND_SCHEME, m_szScheme);
-    WriteStringSetting(SOUND_CAPITAL_FILE, m_szCapital);
-    WriteStringSetting(SOUND_REGULAR_FILE, m_szRegular);
-    WriteStringSetting(SOUND_MODIFIER_FILE, m_szModifier);
-    return SendSoundCommand(enabled);
+// command arrives. A refused write stops there: the driver would reload
+// the old names and the page would show the new ones as in force.
+bool CSoundsPage::Apply(bool enabled) { return StoreSounds(enabled) && SetKeySound(enabled); }
+
+bool CSoundsPage::StoreSounds(bool enabled) {
+    return StoreDwordSetting(m_hWnd, SOUND_ENABLE, enabled ? 1 : 0) &&
+           StoreStringSetting(m_hWnd, SOUND_SCHEME, m_szScheme) &&
+           StoreStringSetting(m_hWnd, SOUND_CAPITAL_FILE, m_szCapital) &&
+           StoreStringSetting(m_hWnd, SOUND_REGULAR_FILE, m_szRegular) &&
+           StoreStringSetting(m_hWnd, SOUND_MODIFIER_FILE, m_szModifier);
 }
 
 void CSoundsPage::EnableControls(bool enable) {
@@ -193,10 +198,21 @@ void CSoundsPage::EnableControls(bool enable) {
                             reinterpret_cast<LPARAM>(enable ? m_hSoundOn : m_hSoundOff));
 }
 
+void CSoundsPage::FillSchemeLists(const SoundScheme& scheme) {
+    FillList(GetDlgItem(m_hWnd, IDC_SND_CAPITAL), scheme.capitalList);
+    FillList(GetDlgItem(m_hWnd, IDC_SND_MODIFIER), scheme.modifierList);
+}
+
+// The stored sound stays held as it reads, also when the list lacks it: it
+// is the user's, and it is stored again as it was.
+void CSoundsPage::SelectStored(int list, const char* stored) {
+    SendDlgItemMessageA(m_hWnd, list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(stored));
+}
+
 // A text that is no entry of the list keeps what the page held.
 void CSoundsPage::SelectAndHold(int list, const char* text, char* held) {
     HWND box = GetDlgItem(m_hWnd, list);
-    SendMessageA(box, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+    SelectStored(list, text);
     char selected[REG_STRING_MAX];
     SelectedText(box, selected);
     if (selected[0]) CopyText(held, selected);

@@ -6,6 +6,7 @@
 
 #include "../common/registry.h"
 #include "page.h"
+#include "typingsettings.h"
 
 class CSoundsPage : public CSettingsPage {
 public:
@@ -18,12 +19,15 @@ protected:
 
 private:
     void OnCommand(int id, int notification);
-    void OnSchemeChanged();
+    bool OnSchemeChanged();
     void OnSoundChosen(int list, char* held);
     void OnEnableClicked();
     void OnRestoreDefaults();
     bool Apply(bool enabled);
+    bool StoreSounds(bool enabled);
     void EnableControls(bool enable);
+    void FillSchemeLists(const SoundScheme& scheme);
+    void SelectStored(int list, const char* stored);
     void SelectAndHold(int list, const char* text, char* held);
     void ShowRegular(const char* sound);
     void Preview(const char* sound);

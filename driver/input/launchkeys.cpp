@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "../../common/uiseam.h"
+#include "inject.h"
 #include "keystate.h"
 #include "launchtext.h"
 #include "sound.h"
@@ -55,13 +56,15 @@ int LaunchSystemProgram(const char* name) {
     return LaunchInUserSession(path, nullptr);
 }
 
-// The system's search window, opened in the driver's own context.
+// The system's search, opened by the user's own shell: Win+F typed on the
+// user's desktop. Shell code run by the driver would run as LocalSystem and
+// could open a system window on the logon or locked screen, so nothing
+// happens there, nor while no user shell runs.
 int OpenSystemSearch() {
-    SHELLEXECUTEINFOA execute = {};
-    execute.cbSize = sizeof execute;
-    execute.lpVerb = "find";
-    execute.nShow = SW_SHOW;
-    return g_ui.shellExecuteExA(&execute);
+    if (!UserDesktopActive()) return 0;
+    INPUT keys[] = {KeyInput(VK_LWIN, 0), KeyInput('F', 0), KeyInput('F', KEYEVENTF_KEYUP),
+                    KeyInput(VK_LWIN, KEYEVENTF_KEYUP)};
+    return SendInputs(keys, sizeof keys / sizeof keys[0], "OpenSystemSearch: ");
 }
 
 }  // namespace

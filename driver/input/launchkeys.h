@@ -27,7 +27,7 @@ enum SpecialKey : unsigned char {
     SPECIAL_ARROW_LAYER = 27,  // arrow layer, while held
     SPECIAL_BROWSER = 47,      // the default web browser
     SPECIAL_CALCULATOR = 48,   // calc.exe
-    SPECIAL_SEARCH = 49,       // the system's search
+    SPECIAL_SEARCH = 49,       // the system's search (Win+F on the user's desktop)
 };
 
 // The taskbar's command behind the taskbar key.

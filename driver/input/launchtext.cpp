@@ -1,9 +1,19 @@
 #include "launchtext.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
+#include "../../common/commandline.h"
+
 namespace {
+
+bool EqualIgnoringCase(const char* a, const char* b, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
 
 int CopyPrefix(const char* text, size_t length, char* output, size_t size) {
     if (length >= size) return 0;
@@ -23,13 +33,15 @@ int ComposeText(char* output, size_t size, const char* first, const char* second
 }
 
 int CutBrowserProgram(const char* command, char* output, size_t size) {
-    size_t length = std::strlen(command);
-    if (length > 1) {
-        const char* end = command[0] == '"' ? std::strchr(command + 1, '"') : std::strchr(command + 1, ' ');
-        // The closing quote stays with the program; the space goes.
-        if (end) length = static_cast<size_t>(end - command) + (command[0] == '"' ? 1 : 0);
+    if (command[0] != '"') {
+        const size_t length = UnquotedProgramLength(command);
+        char program[LAUNCH_TEXT_SIZE];
+        return length && CopyPrefix(command, length, program, sizeof program) &&
+               ComposeText(output, size, "\"", program, "\"");
     }
-    return CopyPrefix(command, length, output, size);
+    // The closing quote stays with the program.
+    const char* end = std::strchr(command + 1, '"');
+    return CopyPrefix(command, end ? static_cast<size_t>(end - command) + 1 : std::strlen(command), output, size);
 }
 
 int ProgramOfIconLocation(const char* iconLocation, char* output, size_t size) {
@@ -49,14 +61,24 @@ int BuildLaunchCommandLine(const char* program, const char* argument, char* outp
     return 0;
 }
 
-int ExpandFirstVariable(const char* command, VariableLookup lookup, char* output, size_t size) {
+int LookUpVariable(const char* environment, const char* name, char* value, size_t size) {
+    if (!environment) return 0;
+    const size_t nameLength = std::strlen(name);
+    for (const char* entry = environment; *entry; entry += std::strlen(entry) + 1) {
+        if (nameLength && EqualIgnoringCase(entry, name, nameLength) && entry[nameLength] == '=')
+            return ComposeText(value, size, entry + nameLength + 1, "");
+    }
+    return ComposeText(value, size, "", "");
+}
+
+int ExpandFirstVariable(const char* command, const char* environment, char* output, size_t size) {
     const char* open = std::strchr(command, '%');
     const char* close = open ? std::strchr(open + 1, '%') : nullptr;
     if (!close) return ComposeText(output, size, command, "");
     char name[LAUNCH_TEXT_SIZE];
     char value[LAUNCH_TEXT_SIZE];
     if (!CopyPrefix(open + 1, static_cast<size_t>(close - open - 1), name, sizeof name)) return 0;
-    if (!lookup(name, value, sizeof value)) return 0;
+    if (!LookUpVariable(environment, name, value, sizeof value)) return 0;
     char before[LAUNCH_TEXT_SIZE];
     if (!CopyPrefix(command, static_cast<size_t>(open - command), before, sizeof before)) return 0;
     return ComposeText(output, size, before, value, close + 1);

@@ -18,8 +18,9 @@ int ComposeText(char* output, size_t size, const char* first, const char* second
 
 // The program of a browser's command line, its arguments dropped: a text
 // that begins with a double quote is cut after the next double quote (kept
-// whole without one); any other text is cut at the first space after its
-// first character.
+// whole without one); any other text is cut after its ".exe" and quoted.
+// 0 for an unquoted text without one: its program cannot be told from its
+// arguments.
 int CutBrowserProgram(const char* command, char* output, size_t size);
 
 // The program path of an icon location such as "\"C:\\a b\\x.exe\",-1": the
@@ -31,13 +32,16 @@ int ProgramOfIconLocation(const char* iconLocation, char* output, size_t size);
 // "\"program\" \"argument\"" with an argument, else the program unchanged.
 int BuildLaunchCommandLine(const char* program, const char* argument, char* output, size_t size);
 
-// Looks a variable up: writes its value (empty when it does not exist) and
-// returns 1, or returns 0 when the value does not fit in `size`.
-typedef int (*VariableLookup)(const char* name, char* value, size_t size);
+// Looks variable `name` (letter case ignored) up in `environment`, a block
+// of "NAME=value" texts each ended by a terminator, the last by two: writes
+// its value (empty when it does not exist, or for an empty name) and returns
+// 1. 0 without a block, or when the value does not fit in `size`.
+int LookUpVariable(const char* environment, const char* name, char* value, size_t size);
 
 // Replaces the first "%NAME%" (first "%" to the next one) by the variable's
-// value; later references stay as they are. Values longer than 255
-// characters are refused like a result that does not fit.
-int ExpandFirstVariable(const char* command, VariableLookup lookup, char* output, size_t size);
+// value in `environment` (LookUpVariable); later references stay as they
+// are. Values longer than 255 characters are refused like a result that does
+// not fit, and so is a reference without an environment to look it up in.
+int ExpandFirstVariable(const char* command, const char* environment, char* output, size_t size);
 
 #endif

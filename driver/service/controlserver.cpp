@@ -22,7 +22,7 @@
 #include "../input/keyrepeat.h"
 #include "../input/mouse.h"
 #include "../input/sound.h"
-#include "controlrequest.h"
+#include "../../common/controlrequest.h"
 #include "lifecycle.h"
 #include "tray.h"
 

@@ -41,6 +41,9 @@ const DWORD SETTINGS_TOKEN_ACCESS = 0x2000F;
 
 StaticLock gIconLock;        // guards gTrayIconData and bTrayIconShown
 StaticLock gTrayThreadLock;  // guards the tray thread's bookkeeping
+// Held from reading the connection state to the end of its switch: the
+// menu and the control server must not both find it off and both connect.
+StaticLock gConnectionSwitchLock;
 
 NOTIFYICONDATAA gTrayIconData;
 LONG bTrayIconShown = 0;  // added and not removed since
@@ -75,6 +78,9 @@ void ShowTrayMenu(HWND window) {
     AppendMenuA(menu, MF_STRING, ID_TRAY_EXIT, "Exit");
     SetForegroundWindow(window);
     const UINT command = TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, window, nullptr);
+    // The window must get a message after the menu, or the next time the
+    // menu opens a click outside it does not close it.
+    PostMessageA(window, WM_NULL, 0, 0);
     DestroyMenu(menu);
     switch (command) {
     case ID_TRAY_SETTINGS: LaunchOrvikSettings(); break;
@@ -187,9 +193,16 @@ void ForgetTrayThread() {
     g_hSysTrayThread = 0;
 }
 
+bool TrayIconShown() {
+    LockHeld use(gIconLock);
+    return bTrayIconShown != 0;
+}
+
 // TMR_SYSTAY on the timer window: started there (only the window's own
 // thread may set its timers), it adds the icon once the shell takes it,
-// unless "ShowTaskIcon" says no icon.
+// unless "ShowTaskIcon" says no icon. It stops as soon as there is nothing
+// left to add: the icon is shown (also by SYSTRAYICON_CMD or a new taskbar)
+// or the tray window is gone.
 int TrayTimerWndExtension(HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
     if (message == WM_START_TRAY_TIMER) {
         SetTimer(window, TMR_SYSTAY, TMR_SYSTAY_PERIOD_MS, nullptr);
@@ -198,7 +211,7 @@ int TrayTimerWndExtension(HWND window, UINT message, WPARAM wParam, LPARAM, LRES
     }
     if (message != WM_TIMER || wParam != TMR_SYSTAY) return 0;
     *result = 0;
-    if (!ReadDwordSetting(PORT_SHOW_TASK_ICON, BY_DRIVER)) {
+    if (!ghTrayWnd || TrayIconShown() || !ReadDwordSetting(PORT_SHOW_TASK_ICON, BY_DRIVER)) {
         KillTimer(window, TMR_SYSTAY);
     } else if (AddTrayIcon()) {
         KillTimer(window, TMR_SYSTAY);
@@ -285,6 +298,7 @@ void AnnounceConnectionState(int connected) {
 }
 
 int DoConnectionSequence() {
+    LockHeld use(gConnectionSwitchLock);
     if (IsConnectionWanted()) DisableConnection();
     else if (EnableConnection()) Trace("DoConnectionSequence: Connection Established.");
     return GetConnectionState();

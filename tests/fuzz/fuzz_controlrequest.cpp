@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "../../driver/service/controlrequest.h"
+#include "../../common/controlrequest.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

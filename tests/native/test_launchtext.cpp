@@ -24,20 +24,26 @@ TEST(CutBrowserProgram, KeepsTheProgramAndDropsItsArguments) {
         std::string program;
     } cases[] = {
         {"\"C:\\Program Files\\Web\\web.exe\" -nohome \"%1\"", "\"C:\\Program Files\\Web\\web.exe\""},
-        {"C:\\Web\\web.exe -url %1", "C:\\Web\\web.exe"},
-        {"C:\\Web\\web.exe", "C:\\Web\\web.exe"},
         {"\"C:\\Web\\web.exe", "\"C:\\Web\\web.exe"},  // no closing quote: whole
         {"\"\" rest", "\"\""},
-        {" leading", " leading"},  // the first character is never the cut
-        {"", ""},
-        {"x", "x"},
+        // Unquoted: cut after the ".exe" that ends the program, then quoted,
+        // so that a blank in the path never names another program.
+        {"C:\\Web\\web.exe -url %1", "\"C:\\Web\\web.exe\""},
+        {"C:\\Web\\web.exe", "\"C:\\Web\\web.exe\""},
+        {"C:\\Program Files\\My Web\\Web.EXE -url %1", "\"C:\\Program Files\\My Web\\Web.EXE\""},
+        {"C:\\a.exes\\b.exe x", "\"C:\\a.exes\\b.exe\""},  // ".exes" is no program's end
+        // Without an ".exe" the program cannot be told from its arguments.
+        {"C:\\Program Files\\web -url", REFUSED},
+        {"", REFUSED},
+        {"x", REFUSED},
     };
     for (const auto& test : cases) EXPECT_EQ(test.program, Browser(test.command)) << test.command;
 }
 
 TEST(CutBrowserProgram, RefusesAProgramLongerThanTheOutput) {
-    EXPECT_EQ("abc", Browser("abc def", 4));
-    EXPECT_EQ(REFUSED, Browser("abcd def", 4));
+    EXPECT_EQ("\"a.exe\"", Browser("a.exe def", 8));
+    EXPECT_EQ(REFUSED, Browser("ab.exe def", 8));
+    EXPECT_EQ(REFUSED, Browser("\"ab.exe\" def", 8));
 }
 
 std::string IconProgram(const char* location, size_t size = LAUNCH_TEXT_SIZE) {
@@ -78,19 +84,14 @@ TEST(BuildLaunchCommandLine, QuotesProgramAndArgumentAndRefusesWhatDoesNotFit) {
     EXPECT_EQ(REFUSED, CommandLine(program.c_str(), "arg")) << "quotes and space push it past 255";
 }
 
-int LookUp(const char* name, char* value, size_t size) {
-    std::string text;
-    if (!std::strcmp(name, "HOME")) text = "C:\\Users\\me";
-    else if (!std::strcmp(name, "LONG")) text = std::string(255, 'v');
-    else if (!std::strcmp(name, "TOOLONG")) text = std::string(256, 'v');
-    if (text.size() >= size) return 0;
-    std::strcpy(value, text.c_str());
-    return 1;
-}
+// The user's environment as a block: "NAME=value" texts, two terminators at the end.
+const std::string kEnvironment = std::string("=C:=C:\\x") + '\0' + "home=C:\\Users\\me" + '\0' +
+                                 "LONG=" + std::string(255, 'v') + '\0' + "TOOLONG=" + std::string(256, 'v') +
+                                 '\0' + "HOMEDRIVE=D:" + '\0' + '\0';
 
-std::string Expanded(const char* command, size_t size = LAUNCH_TEXT_SIZE) {
+std::string Expanded(const char* command, size_t size = LAUNCH_TEXT_SIZE, const char* environment = kEnvironment.c_str()) {
     char output[LAUNCH_TEXT_SIZE];
-    return Result(ExpandFirstVariable(command, LookUp, output, size), output);
+    return Result(ExpandFirstVariable(command, environment, output, size), output);
 }
 
 TEST(ExpandFirstVariable, ReplacesOnlyTheFirstPair) {
@@ -98,7 +99,8 @@ TEST(ExpandFirstVariable, ReplacesOnlyTheFirstPair) {
         const char* command;
         std::string expanded;
     } cases[] = {
-        {"%HOME%\\mail.exe", "C:\\Users\\me\\mail.exe"},
+        {"%HOME%\\mail.exe", "C:\\Users\\me\\mail.exe"},  // names in any letter case
+        {"%HOMEDRIVE%\\m.exe", "D:\\m.exe"},                  // a name is matched whole
         {"mail.exe %HOME% %HOME%", "mail.exe C:\\Users\\me %HOME%"},
         {"mail.exe %MISSING%x", "mail.exe x"},
         {"mail.exe %%", "mail.exe "},
@@ -114,6 +116,8 @@ TEST(ExpandFirstVariable, RefusesValuesAndResultsThatDoNotFit) {
     EXPECT_EQ(REFUSED, Expanded("x%LONG%")) << "256 characters after expansion";
     EXPECT_EQ(REFUSED, Expanded("%TOOLONG%")) << "a value longer than 255 characters";
     EXPECT_EQ(REFUSED, Expanded("%HOME%", 8));
+    EXPECT_EQ(REFUSED, Expanded("%HOME%", LAUNCH_TEXT_SIZE, nullptr)) << "no environment to expand from";
+    EXPECT_EQ("mail.exe", Expanded("mail.exe", LAUNCH_TEXT_SIZE, nullptr)) << "nothing to expand";
 }
 
 TEST(ComposeText, JoinsOrRefuses) {

@@ -111,11 +111,21 @@ TEST(SoundSchemes, TheTableAndTheSchemeAStoredNameSelects) {
 TEST(WebLink, BrowserCommandAndFailureTexts) {
     EXPECT_EQ("\"C:\\Browser\\browse.exe\"  http://a/",
               BrowserCommandForAddress("\"C:\\Browser\\browse.exe\" \"%1\"", "http://a/"));
-    EXPECT_EQ("browse.exe -url  http://a/", BrowserCommandForAddress("browse.exe -url %1", "http://a/"));
-    EXPECT_EQ("browse.exe -nohome http://a/", BrowserCommandForAddress("browse.exe -nohome", "http://a/"));
-    EXPECT_EQ("b.exe -x  http://a/", BrowserCommandForAddress("b.exe -x \"%1\" %1", "http://a/"))
+    EXPECT_EQ("\"browse.exe\" -url  http://a/", BrowserCommandForAddress("browse.exe -url %1", "http://a/"));
+    EXPECT_EQ("\"browse.exe\" -nohome http://a/", BrowserCommandForAddress("browse.exe -nohome", "http://a/"));
+    EXPECT_EQ("\"b.exe\" -x  http://a/", BrowserCommandForAddress("b.exe -x \"%1\" %1", "http://a/"))
         << "the quoted %1 wins";
+    EXPECT_EQ("\"C:\\Program Files\\B\\b.exe\" http://a/",
+              BrowserCommandForAddress("C:\\Program Files\\B\\b.exe", "http://a/"))
+        << "an unquoted path with blanks is quoted after its .exe";
+    EXPECT_EQ("", BrowserCommandForAddress("C:\\Program Files\\B\\b %1", "http://a/"))
+        << "without an .exe the program cannot be told from its arguments";
 
+    EXPECT_GT(LinkStartResult(true, 0), 32);
+    EXPECT_EQ(2, LinkStartResult(false, 2));
+    EXPECT_EQ(11, LinkStartResult(false, 193)) << "not a program of this system";
+    EXPECT_EQ(26, LinkStartResult(false, 32)) << "sharing violation";
+    EXPECT_EQ(0, LinkStartResult(false, 1450)) << "never read as a start";
     EXPECT_EQ("The specified file was not found.", HyperlinkFailureReason(2));
     EXPECT_EQ("A sharing violation occurred. ", HyperlinkFailureReason(26));
     EXPECT_EQ("The specified dynamic-link library was not found.", HyperlinkFailureReason(32));

@@ -1,6 +1,6 @@
 // The control client: request kinds, length checks and time-outs, against
-// the driver's server in another process and against a server that never
-// answers.
+// the driver's server in another process and against stand-ins that never
+// answer or go away; the typed calls and how a lost driver ends the program.
 #include <gtest/gtest.h>
 #include <winsock2.h>
 
@@ -8,8 +8,13 @@
 #include <functional>
 
 #include "../../../common/packet.h"
+#include "../../../common/controlrequest.h"
 #include "../../../settings/controlclient.h"
+#include "../../../settings/drivercalls.h"
+#include "../../../settings/retryloops.h"
 #include "../../common/devicebytes.h"
+#include "../support/dialogpresser.h"
+#include "../support/fakedriver.h"
 #include "clientfixture.h"
 
 namespace {
@@ -107,12 +112,39 @@ TEST_F(ControlClientTest, LateStartReplyIsDroppedAndNeverReadAsTheNextRequestsRe
     EXPECT_EQ(7, reply.bytes[0]);
 }
 
-TEST_F(ControlClientTest, TurningTheDriverOffClosesTheConnectionAndTheNextReadEndsTheProgram) {
+// The socket layer only reports the lost driver; the typed calls end the
+// program, and no dialog asks about a driver that is gone.
+TEST_F(ControlClientTest, TurningTheDriverOffClosesTheConnectionAndTheNextCallEndsTheProgram) {
     EXPECT_TRUE(SendInitCommand(DEINIT_CMD));
     EXPECT_TRUE(HostEnded(5000)) << "the driver stops";
     Reply reply;
     EXPECT_EQ(0, Issue({15, 1}, &reply));
-    EXPECT_TRUE(TakeQuitRequest()) << "the closed connection asks the program to end";
+    EXPECT_TRUE(DriverGone());
+    EXPECT_FALSE(TakeQuitRequest()) << "the socket layer decides nothing";
+
+    DialogPresser presser({IDCANCEL, IDCANCEL});
+    EXPECT_EQ(0, SetKeySound(true));
+    EXPECT_TRUE(TakeQuitRequest()) << "the typed call ends the program";
+    int cancelled = 0;
+    EXPECT_EQ(0, QueryWithErrorDialog(nullptr, GET_KEYSENSITIVITY, reply.bytes, [&] { ++cancelled; }, [] {}));
+    EXPECT_EQ(0, SendWithRetryPrompt(nullptr, SET_KEYSENSITIVITY, 7, RETRY_IMMEDIATE_CHANGE));
+    EXPECT_TRUE(presser.Shown().empty()) << "a dialog asked about a driver that is gone";
+    EXPECT_EQ(0, cancelled);
+}
+
+TEST_F(ControlClientTest, TypedCallsSendTheSharedLayoutAndReadTheAnswer) {
+    EXPECT_EQ(1, SetKeyRepeat(true, 30, 500));
+    EXPECT_EQ(0, SetKeyRepeat(true, 0, 500)) << "the driver refuses a rate of 0";
+    EXPECT_EQ(1, SetKeySound(false));
+    EXPECT_EQ(1, SetMouseTap(true));
+    EXPECT_EQ(1, SwitchConnection(true));
+    EXPECT_EQ(0, ChangePort(9)) << "no COM9";
+    unsigned char reply[REPLY_AREA_SIZE] = {};
+    EXPECT_EQ(1, ReadDeviceValue(GET_KEYSENSITIVITY, reply));
+    EXPECT_EQ(5, reply[0]);
+    EXPECT_EQ(1, SendDeviceValue(SET_KEYSENSITIVITY, 7));
+    EXPECT_EQ(1, StartDevice());
+    EXPECT_EQ(Lines({wire::GET_KEYSENSITIVITY, wire::SET_KEYSENSITIVITY_7, wire::START_ZSM}), Commands());
 }
 
 TEST_F(ControlClientTest, InitCommandRepliesFromItsSequence) {
@@ -181,6 +213,60 @@ TEST_F(SilentDriverTest, NoReplyFailsAfterTheKindsTimeout) {
         EXPECT_GE(Since(start), row.timeoutMs - 100) << row.name;
     }
     EXPECT_FALSE(TakeQuitRequest()) << "silence is not a closed connection";
+}
+
+// A stand-in that leaves a request unanswered: the client gives the
+// connection up and makes it again before the next request, registering
+// the settings window again as it was, so a late reply can never be read
+// as another request's answer.
+class RenewedConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(driver.Listening());
+        ASSERT_EQ(1, ConnectToOrvik());
+    }
+    void TearDown() override {
+        DisconnectFromOrvik();
+        TakeQuitRequest();
+    }
+    FakeDriver driver;
+};
+
+TEST_F(RenewedConnectionTest, ATimedOutRequestRenewsTheConnectionAndTheRegistration) {
+    const ControlMessage registration = EncodeSettingsWindow(0x1234);
+    unsigned char reply[REPLY_AREA_SIZE];
+    ASSERT_EQ(1, CommandIssuer(0, registration.bytes, reply, ORVIKSETTINGS_CMD));
+    driver.LeaveUnanswered(1);
+    EXPECT_EQ(0, SetKeySound(true));
+    EXPECT_FALSE(ConnectionReady()) << "a reply may still come on that connection";
+    EXPECT_EQ(1, SetMouseTap(true));
+    EXPECT_TRUE(ConnectionReady());
+    EXPECT_EQ((Lines{"connect", "0B 34 12 00 00", "06 01", "connect", "0B 34 12 00 00", "0D 01"}), driver.Requests());
+    EXPECT_FALSE(DriverGone());
+}
+
+TEST_F(RenewedConnectionTest, QuittingAfterATimeOutWaitsForNoFurtherRequest) {
+    driver.LeaveUnanswered(1);
+    EXPECT_EQ(0, SetKeySound(true));
+    UnregisterSettingsWindow();
+    EXPECT_EQ((Lines{"connect", "06 01"}), driver.Requests()) << "closing the connection unregisters the window";
+}
+
+TEST_F(RenewedConnectionTest, ADriverGoneWhileARequestWaitedEndsTheProgramAtTheNextRequest) {
+    driver.LeaveUnanswered(1);
+    EXPECT_EQ(0, SetKeySound(true));
+    driver.GoAway();
+    EXPECT_EQ(0, SetMouseTap(true));
+    EXPECT_TRUE(DriverGone()) << "the new connection was refused";
+    EXPECT_TRUE(TakeQuitRequest());
+}
+
+TEST_F(RenewedConnectionTest, AResetConnectionEndsTheProgramAsAClosedOneDoes) {
+    EXPECT_EQ(1, SetKeySound(true));
+    driver.GoAway(true);
+    EXPECT_EQ(0, SetMouseTap(true));
+    EXPECT_TRUE(DriverGone());
+    EXPECT_TRUE(TakeQuitRequest());
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 // The connection error dialog and the retry loops of the settings program,
 // against the driver (test host) and the simulated device. The tests press
-// the real dialogs' buttons.
+// the real dialogs' buttons. The dialog only answers; the loops retry, and
+// its owner is the main window of the page that asked.
 #include <gtest/gtest.h>
 
 #include "../../../common/packet.h"
 #include "../../../common/registry.h"
 #include "../../../common/uiseam.h"
 #include "../../../settings/controlclient.h"
+#include "../../../settings/drivercalls.h"
 #include "../../../settings/errordialog.h"
 #include "../../../settings/retryloops.h"
 #include "clientfixture.h"
@@ -36,7 +38,7 @@ class ErrorDialogTest : public ControlClientTest {};
 TEST_F(ErrorDialogTest, ShowsTheMessageWithTheDeviceName) {
     SetStringValueToRegistry(REG_APPLICATION_KEY, "DeviceName", "Prism");
     DialogPresser presser({IDCANCEL});
-    EXPECT_EQ(IDCANCEL, CError(CError::MODE_ORDINARY).DoModal());
+    EXPECT_EQ(IDCANCEL, CError(nullptr).DoModal());
     ASSERT_EQ(1u, presser.Shown().size());
     EXPECT_EQ(ERROR_DIALOG, presser.Shown()[0].caption);
     EXPECT_EQ("Unable to detect a connected device.\n\nPlease check that the connection and make sure that the device "
@@ -51,38 +53,58 @@ struct ButtonRow {
     INT_PTR result;
 };
 
-TEST_F(ErrorDialogTest, TurnOffCancelAndTheCloseBoxReportWithoutSendingAnything) {
-    const ButtonRow rows[] = {{"Turn Off", IDC_TURNOFF, 1024},
+// Every button only reports: the dialog sends nothing, Retry included.
+TEST_F(ErrorDialogTest, EachButtonReportsItsAnswerAndSendsNothing) {
+    const ButtonRow rows[] = {{"Retry", IDRETRY, 4},
+                              {"Turn Off", IDC_TURNOFF, 1024},
                               {"Cancel", IDCANCEL, 2},
                               {"close box", DialogPresser::CLOSE_BOX, 2}};
     for (const ButtonRow& row : rows) {
-        for (int mode : {CError::MODE_ORDINARY, CError::MODE_START}) {
-            DialogPresser presser({row.button});
-            EXPECT_EQ(row.result, CError(mode).DoModal()) << row.name << " in mode " << mode;
-        }
+        DialogPresser presser({row.button});
+        EXPECT_EQ(row.result, CError(nullptr).DoModal()) << row.name;
     }
     EXPECT_EQ(Lines{}, Commands());
 }
 
-TEST_F(ErrorDialogTest, RetryInTheStartModeOnlyReports) {
-    DialogPresser presser({IDRETRY});
-    EXPECT_EQ(IDRETRY, CError(CError::MODE_START).DoModal());
-    EXPECT_EQ(Lines{}, Commands()) << "never re-initialises";
-}
+// A top-level window with a page inside, as the main window holds its pages.
+class MainWindowStandIn {
+public:
+    MainWindowStandIn() {
+        main_ = CreateWindowExA(0, "STATIC", "Main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                                nullptr, nullptr, nullptr);
+        page_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, main_, nullptr, nullptr,
+                                nullptr);
+    }
+    ~MainWindowStandIn() { DestroyWindow(main_); }
+    HWND Main() const { return main_; }
+    HWND Page() const { return page_; }
 
-TEST_F(ErrorDialogTest, RetryInTheOrdinaryModeReinitialisesBeforeItReports) {
-    DialogPresser presser({IDRETRY});
-    const DWORD start = GetTickCount();
-    EXPECT_EQ(IDINITSUCCESS, CError(CError::MODE_ORDINARY).DoModal());
-    EXPECT_GE(Since(start), START_SETTLE_MS) << "the device settles after its start";
-    EXPECT_EQ(Lines{wire::START_ZSM}, Commands());
-}
+private:
+    HWND main_, page_;
+};
 
-TEST_F(ErrorDialogTest, RetryInTheOrdinaryModeReportsRetryWhenTheDeviceStaysSilent) {
+TEST_F(ErrorDialogTest, TheLoopsDialogsAreModalToTheMainWindowOfThePageThatAsked) {
     ASSERT_TRUE(sim.Run("silent all"));
-    DialogPresser presser({IDRETRY});
-    EXPECT_EQ(IDRETRY, CError(CError::MODE_ORDINARY).DoModal());
-    EXPECT_EQ(Lines{wire::START_ZSM}, Commands());
+    MainWindowStandIn window;
+    // Focus elsewhere: the owner must not depend on which window is active.
+    SetActiveWindow(nullptr);
+    {
+        DialogPresser presser({IDCANCEL});
+        Actions actions;
+        unsigned char reply[REPLY_AREA_SIZE] = {};
+        EXPECT_EQ(0, QueryWithErrorDialog(window.Page(), GET_KEYSENSITIVITY, reply, actions.Cancel(),
+                                          actions.TurnOff()));
+        ASSERT_EQ(1u, presser.Shown().size());
+        EXPECT_EQ(window.Main(), presser.Shown()[0].owner);
+        EXPECT_TRUE(presser.Shown()[0].ownerDisabled) << "no tab switch can reach the main window meanwhile";
+    }
+    DialogPresser presser({IDRETRY, IDCANCEL});
+    EXPECT_EQ(0, SendWithRetryPrompt(window.Page(), SET_KEYSENSITIVITY, 7, RETRY_IMMEDIATE_CHANGE));
+    ASSERT_EQ(2u, presser.Shown().size());
+    EXPECT_EQ(ERROR_DIALOG, presser.Shown()[1].caption) << "the start loop's dialog";
+    EXPECT_EQ(window.Main(), presser.Shown()[1].owner);
+    EXPECT_TRUE(presser.Shown()[1].ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(window.Main())) << "enabled again once answered";
 }
 
 class QueryLoopTest : public ControlClientTest {};
@@ -91,7 +113,7 @@ TEST_F(QueryLoopTest, AnsweredQueryShowsNoDialog) {
     DialogPresser presser({IDCANCEL});
     Actions actions;
     unsigned char reply[REPLY_AREA_SIZE] = {};
-    EXPECT_EQ(1, QueryWithErrorDialog(GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
+    EXPECT_EQ(1, QueryWithErrorDialog(nullptr, GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
     EXPECT_EQ(5, reply[0]);
     EXPECT_TRUE(presser.Shown().empty());
 }
@@ -101,7 +123,7 @@ TEST_F(QueryLoopTest, FailedReinitialisationBringsTheDialogBackWithoutANewQuery)
     DialogPresser presser({IDRETRY, IDCANCEL});
     Actions actions;
     unsigned char reply[REPLY_AREA_SIZE] = {};
-    EXPECT_EQ(0, QueryWithErrorDialog(GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
+    EXPECT_EQ(0, QueryWithErrorDialog(nullptr, GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
     EXPECT_EQ((Lines{ERROR_DIALOG, ERROR_DIALOG}), presser.Captions());
     EXPECT_EQ((Lines{wire::GET_KEYSENSITIVITY, wire::START_ZSM}), Commands());
     EXPECT_EQ(1, actions.cancelled);
@@ -113,7 +135,7 @@ TEST_F(QueryLoopTest, SuccessfulReinitialisationQueriesAgain) {
     DialogPresser presser({IDRETRY});
     Actions actions;
     unsigned char reply[REPLY_AREA_SIZE] = {};
-    EXPECT_EQ(1, QueryWithErrorDialog(GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
+    EXPECT_EQ(1, QueryWithErrorDialog(nullptr, GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
     EXPECT_EQ(5, reply[0]);
     EXPECT_EQ((Lines{wire::GET_KEYSENSITIVITY, wire::START_ZSM, wire::GET_KEYSENSITIVITY}), Commands());
     EXPECT_EQ(0, actions.cancelled + actions.turnedOff);
@@ -124,7 +146,7 @@ TEST_F(QueryLoopTest, TurnOffStopsTheDriverThenRunsThePagesAction) {
     DialogPresser presser({IDC_TURNOFF});
     Actions actions;
     unsigned char reply[REPLY_AREA_SIZE] = {};
-    EXPECT_EQ(0, QueryWithErrorDialog(GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
+    EXPECT_EQ(0, QueryWithErrorDialog(nullptr, GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
     EXPECT_EQ(1, actions.turnedOff);
     EXPECT_EQ(0, actions.cancelled);
     EXPECT_TRUE(HostEnded(8000)) << "DEINIT_CMD was sent";
@@ -137,7 +159,7 @@ TEST_F(QueryLoopTest, AnyOtherDialogResultReturnsWithoutAnAction) {
     g_ui.dialogBoxParamA = DialogNotCreated;
     Actions actions;
     unsigned char reply[REPLY_AREA_SIZE] = {};
-    EXPECT_EQ(0, QueryWithErrorDialog(GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
+    EXPECT_EQ(0, QueryWithErrorDialog(nullptr, GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
     g_ui.dialogBoxParamA = DialogBoxParamA;
     EXPECT_EQ(0, actions.cancelled + actions.turnedOff);
 }
@@ -146,7 +168,7 @@ class StartLoopTest : public ControlClientTest {};
 
 TEST_F(StartLoopTest, AcceptedStartShowsNoDialog) {
     DialogPresser presser({IDCANCEL});
-    EXPECT_EQ(1, SendStartZSMWithRetry());
+    EXPECT_EQ(1, SendStartZSMWithRetry(nullptr));
     EXPECT_TRUE(presser.Shown().empty());
     EXPECT_EQ(Lines{wire::START_ZSM}, Commands());
 }
@@ -154,19 +176,19 @@ TEST_F(StartLoopTest, AcceptedStartShowsNoDialog) {
 TEST_F(StartLoopTest, RetrySendsTheStartAgainAndTurnOffStopsTheDriver) {
     ASSERT_TRUE(sim.Run("silent 0680"));
     DialogPresser presser({IDRETRY, IDC_TURNOFF});
-    EXPECT_EQ(0, SendStartZSMWithRetry());
+    EXPECT_EQ(0, SendStartZSMWithRetry(nullptr));
     EXPECT_EQ((Lines{ERROR_DIALOG, ERROR_DIALOG}), presser.Captions());
     EXPECT_TRUE(HostEnded(8000)) << "DEINIT_CMD was sent";
     EXPECT_EQ((Lines{wire::START_ZSM, wire::START_ZSM}), Commands());
     unsigned char reply[REPLY_AREA_SIZE];
-    EXPECT_EQ(0, CommandIssuer(GET_KEYSENSITIVITY, nullptr, reply, KIND_DEVICE_COMMAND));
+    EXPECT_EQ(0, ReadDeviceValue(GET_KEYSENSITIVITY, reply));
     EXPECT_TRUE(TakeQuitRequest()) << "the next read finds the connection closed and ends the program";
 }
 
 TEST_F(StartLoopTest, CancelGivesUp) {
     ASSERT_TRUE(sim.Run("silent 0680"));
     DialogPresser presser({IDCANCEL});
-    EXPECT_EQ(0, SendStartZSMWithRetry());
+    EXPECT_EQ(0, SendStartZSMWithRetry(nullptr));
     EXPECT_FALSE(HostEnded(0));
 }
 

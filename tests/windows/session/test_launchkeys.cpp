@@ -1,8 +1,9 @@
-// Special keys inside the driver's input path, with process start and the
-// search going through the seam: for every code, which command line would
-// start as the user, that the click came first, that the launch closed every
-// handle it opened (its own and the new process's), and that texts that do
-// not fit are refused.
+// Special keys inside the driver's input path, with process start going
+// through the seam: for every code, which command line would start as the
+// user, that the click came first, that the launch closed every handle it
+// opened (its own and the new process's), and that texts that do not fit are
+// refused. The search key starts nothing in the driver: it types Win+F into
+// the window in front, and only while the user's shell runs.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlwapi.h>
@@ -17,6 +18,7 @@
 #include "../../../driver/input/sound.h"
 #include "../../../driver/input/usersession.h"
 #include "../input/events.h"
+#include "../input/recorder.h"
 #include "../support/handlecount.h"
 #include "shelltray.h"
 
@@ -28,10 +30,9 @@ struct Launch {
     bool token, environment;
 };
 
-std::vector<std::string> gEffects;  // "sound", "launch", "search" in order
+std::vector<std::string> gEffects;  // "sound", "launch", "shell code" in order
 std::vector<Launch> gLaunches;
 std::vector<HANDLE> gGivenHandles;  // the fake process and thread handles handed out
-SHELLEXECUTEINFOA gSearch;
 
 BOOL WINAPI RecordPlaySound(LPCSTR, HMODULE, DWORD) {
     gEffects.push_back("sound");
@@ -53,9 +54,8 @@ BOOL WINAPI RecordLaunch(HANDLE token, LPCSTR application, LPSTR commandLine, LP
     return TRUE;
 }
 
-BOOL WINAPI RecordSearch(SHELLEXECUTEINFOA* execute) {
-    gEffects.push_back("search");
-    gSearch = *execute;
+BOOL WINAPI RecordSearch(SHELLEXECUTEINFOA*) {
+    gEffects.push_back("shell code");
     return TRUE;
 }
 
@@ -77,6 +77,22 @@ std::string SystemDirectory() {
 }
 
 const char* const MAIL_COMMAND_KEY = "SOFTWARE\\Clients\\Mail\\TestMail\\shell\\open\\command";
+
+// A variable of the user's own environment (what the user's programs get),
+// as opposed to the driver's.
+void SetUserVariable(const char* name, const std::string& value) {
+    SetStringValueInRegistry(HKEY_CURRENT_USER, "Environment", name, value.c_str());
+}
+
+// Win+F as the window in front receives it.
+const std::vector<std::string> WIN_F = {"kd 5B", "kd 46", "ku 46", "ku 5B"};
+
+std::vector<std::string> KeysOnly(const std::vector<std::string>& messages) {
+    std::vector<std::string> keys;
+    for (const std::string& message : messages)
+        if (message.compare(0, 2, "kd") == 0 || message.compare(0, 2, "ku") == 0) keys.push_back(message);
+    return keys;
+}
 const char* const BROWSER_KEY = "SOFTWARE\\Classes\\HTTP\\shell\\open\\command";
 const char* const OUTLOOK_ICON_KEY = "SOFTWARE\\Clients\\Mail\\Microsoft Outlook\\Protocols\\mailto\\DefaultIcon";
 const char* const OUTLOOK_PATH = "C:\\orviktest\\outlook.exe";
@@ -103,9 +119,10 @@ protected:
         gEffects.clear();
         gLaunches.clear();
         gGivenHandles.clear();
-        gSearch = {};
-        SetEnvironmentVariableA("ORVIKTEST", "C:\\orviktest");
-        SetEnvironmentVariableA("ORVIKLONG", std::string(40, 'v').c_str());
+        // The driver's own value must never reach a user's command line.
+        SetEnvironmentVariableA("ORVIKTEST", "C:\\service");
+        SetUserVariable("ORVIKTEST", "C:\\orviktest");
+        SetUserVariable("ORVIKLONG", std::string(40, 'v'));
         DeleteTree("SOFTWARE\\Clients");
         DeleteTree("SOFTWARE\\Classes\\HTTP");
         CreateDirectoryA("C:\\orviktest", nullptr);
@@ -153,7 +170,8 @@ TEST_F(LaunchKeys, EveryCodeStartsItsProgramAfterTheClick) {
     } cases[] = {
         {48, {system + "\\calc.exe"}},
         {9, {system + "\\notepad.exe"}},
-        {8, {"C:\\orviktest\\mail.exe /to %ORVIKTEST%"}},  // only the first reference expanded
+        // Only the first reference is expanded, from the user's environment.
+        {8, {"C:\\orviktest\\mail.exe /to %ORVIKTEST%"}},
         {6, {"C:\\orviktest\\contacts.exe"}},
         {4, {}},  // the calendar kind names no client
         {47, {"\"C:\\Program Files\\Web\\web.exe\""}},
@@ -179,21 +197,19 @@ TEST_F(LaunchKeys, EveryCodeStartsItsProgramAfterTheClick) {
     }
 }
 
-TEST_F(LaunchKeys, TheTaskbarKeyPostsCommand407AndTheSearchKeyAsksForFind) {
+TEST_F(LaunchKeys, TheTaskbarKeyPostsCommand407AndTheSearchKeyTypesWinFAndStartsNothing) {
     Press(3);
     std::vector<UINT> commands;
     for (int i = 0; i < 100 && commands.empty(); ++i, Sleep(20)) commands = shellTray.TakeCommands();
     EXPECT_EQ(std::vector<UINT>{407}, commands);
 
+    RecorderWindow front;
+    ASSERT_TRUE(front.Open("Search"));
+    front.Take();
     EXPECT_TRUE(Press(49).empty());
-    EXPECT_EQ((Lines{"sound", "search"}), gEffects);
-    EXPECT_EQ(sizeof(SHELLEXECUTEINFOA), gSearch.cbSize);
-    EXPECT_EQ(0u, gSearch.fMask);
-    EXPECT_STREQ("find", gSearch.lpVerb);
-    EXPECT_EQ(nullptr, gSearch.lpFile);
-    EXPECT_EQ(nullptr, gSearch.lpParameters);
-    EXPECT_EQ(nullptr, gSearch.hwnd);
-    EXPECT_EQ(SW_SHOW, gSearch.nShow);
+    EXPECT_EQ(Lines{"sound"}, gEffects) << "no shell code run by the driver";
+    EXPECT_EQ(WIN_F, KeysOnly(front.Take()));
+    front.Close();
 }
 
 TEST_F(LaunchKeys, RegistryVariantsStartTheRightProgramOrNothing) {
@@ -203,7 +219,11 @@ TEST_F(LaunchKeys, RegistryVariantsStartTheRightProgramOrNothing) {
         unsigned char code;
         Lines started;
     } cases[] = {
-        {BROWSER_KEY, "C:\\Web\\web.exe -url %1", 47, {"C:\\Web\\web.exe"}},
+        // Unquoted: cut after the .exe and quoted, so that a blank in the
+        // path never names another program ("C:\\Program.exe").
+        {BROWSER_KEY, "C:\\Web\\web.exe -url %1", 47, {"\"C:\\Web\\web.exe\""}},
+        {BROWSER_KEY, "C:\\Program Files\\My Web\\web.exe -url %1", 47, {"\"C:\\Program Files\\My Web\\web.exe\""}},
+        {BROWSER_KEY, "C:\\Program Files\\My Web\\web -url %1", 47, {}},  // no program to tell
         {BROWSER_KEY, "\"C:\\Web\\web.exe", 47, {"\"C:\\Web\\web.exe"}},
         {OUTLOOK_ICON_KEY, std::string(OUTLOOK_PATH) + ",1", 7, {}},  // no quotes
         {OUTLOOK_ICON_KEY, std::string("\"") + OUTLOOK_PATH + "\"", 7, {}},  // no comma
@@ -238,6 +258,8 @@ TEST_F(LaunchKeys, TwoHundredLaunchesLeaveTheHandleCountAsItWas) {
 
 // Last: the shell does not come back while this program's windows exist.
 TEST_F(LaunchKeys, WithNoShellRunningNothingStartsAndTheClickIsStillPlayed) {
+    RecorderWindow front;
+    ASSERT_TRUE(front.Open("No shell"));
     DWORD shell = 0;
     while (FindProcessIdByName("explorer.exe", &shell)) {
         HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, shell);
@@ -246,10 +268,13 @@ TEST_F(LaunchKeys, WithNoShellRunningNothingStartsAndTheClickIsStillPlayed) {
         WaitForSingleObject(process, 10000);
         CloseHandle(process);
     }
-    for (unsigned char code : {48, 9, 8, 6, 47, 7}) {
+    front.Take();
+    for (unsigned char code : {48, 9, 8, 6, 47, 7, 49}) {
         EXPECT_TRUE(Press(code).empty()) << "code " << int(code);
         EXPECT_EQ(Lines{"sound"}, gEffects) << "code " << int(code);
     }
+    EXPECT_EQ(Lines{}, KeysOnly(front.Take())) << "no Win+F without a user shell";
+    front.Close();
 }
 
 }  // namespace

@@ -142,4 +142,21 @@ TEST_F(TraySession, TwoHundredSwitchesThroughTheMenuLeaveTheHandleCountAsItWas) 
     EXPECT_EQ(before, SettledHandleCount(driver, before));
 }
 
+// Software that installs a global WH_CALLWNDPROC hook before the driver
+// starts has its DLL loaded into the driver's window threads while they
+// create their windows: the driver still starts and shows its icon.
+TEST_F(TraySession, TheIconAppearsWithAGlobalHookInstalledBeforeTheDriverStarts) {
+    HMODULE library = LoadLibraryA(BesideThisProgram("callwndhook.dll").c_str());
+    ASSERT_NE(nullptr, library);
+    const HOOKPROC procedure =
+        reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library, "CallWndHook")));
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, procedure, library, 0);
+    ASSERT_NE(nullptr, hook);
+    StartDriver();
+    EXPECT_TRUE(tray.WaitForIcon(IsAdd, SESSION_TIMEOUT_MS)) << "no icon with the hook installed";
+    UnhookWindowsHookEx(hook);
+    FreeLibrary(library);
+    probe.Remove();
+}
+
 }  // namespace

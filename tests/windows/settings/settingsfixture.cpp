@@ -8,6 +8,7 @@
 
 #include "../../../common/controlprotocol.h"
 #include "../../../common/registry.h"
+#include "../input/recorder.h"
 #include "../support/linkfixture.h"
 #include "../support/pointer.h"
 #include "../support/tcpconnect.h"
@@ -249,80 +250,6 @@ void Keys(WORD key, int times) {
     }
 }
 
-FakeDriver::FakeDriver() : listener_(INVALID_SOCKET), client_(INVALID_SOCKET) {
-    InitializeCriticalSection(&lock_);
-    WSADATA data;
-    WSAStartup(MAKEWORD(1, 1), &data);
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(CONTROL_PORT);
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(listener, 1) == 0) {
-        listener_ = listener;
-        thread_ = CreateThread(nullptr, 0, Serve, this, 0, nullptr);
-    } else {
-        closesocket(listener);
-    }
-}
-
-FakeDriver::~FakeDriver() {
-    GoAway();
-    if (thread_) {
-        WaitForSingleObject(thread_, 5000);
-        CloseHandle(thread_);
-    }
-    WSACleanup();
-    DeleteCriticalSection(&lock_);
-}
-
-bool FakeDriver::Listening() const { return listener_ != INVALID_SOCKET; }
-
-std::vector<std::string> FakeDriver::Requests() {
-    EnterCriticalSection(&lock_);
-    std::vector<std::string> requests = requests_;
-    LeaveCriticalSection(&lock_);
-    return requests;
-}
-
-bool FakeDriver::ClientClosed() {
-    EnterCriticalSection(&lock_);
-    const bool closed = clientClosed_;
-    LeaveCriticalSection(&lock_);
-    return closed;
-}
-
-void FakeDriver::GoAway() {
-    EnterCriticalSection(&lock_);
-    const SOCKET client = client_, listener = listener_;
-    client_ = listener_ = INVALID_SOCKET;
-    LeaveCriticalSection(&lock_);
-    if (client != INVALID_SOCKET) {
-        shutdown(client, SD_BOTH);
-        closesocket(client);
-    }
-    if (listener != INVALID_SOCKET) closesocket(listener);
-}
-
-DWORD WINAPI FakeDriver::Serve(LPVOID parameter) {
-    FakeDriver* self = static_cast<FakeDriver*>(parameter);
-    const SOCKET client = accept(self->listener_, nullptr, nullptr);
-    if (client == INVALID_SOCKET) return 0;
-    EnterCriticalSection(&self->lock_);
-    self->client_ = client;
-    LeaveCriticalSection(&self->lock_);
-    for (;;) {
-        unsigned char request[CONTROL_MESSAGE_SIZE];
-        const int received = recv(client, reinterpret_cast<char*>(request), sizeof request, 0);
-        EnterCriticalSection(&self->lock_);
-        if (received > 0) self->requests_.push_back(HexBytes(request, received));
-        if (received == 0) self->clientClosed_ = true;
-        LeaveCriticalSection(&self->lock_);
-        if (received <= 0) return 0;
-        send(client, "1", 1, 0);
-    }
-}
-
 void SettingsFixture::SetUp() {
     ASSERT_TRUE(sim.Connected()) << "the simulator's control port (ORVIK_SIM_PORT) does not answer";
     ASSERT_TRUE(sim.Run("reset"));
@@ -372,23 +299,48 @@ bool SettingsFixture::StopDriver() {
     return ended;
 }
 
+std::string SettingsFixture::AskDriver(const unsigned char* message, int length) {
+    WSADATA data;
+    WSAStartup(MAKEWORD(1, 1), &data);
+    std::string reply;
+    const SOCKET connection = ConnectTcp("127.0.0.1", CONTROL_PORT);
+    if (connection != INVALID_SOCKET) {
+        const DWORD timeoutMs = 10000;
+        setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
+        char answer[CONTROL_MESSAGE_SIZE];
+        const int received = send(connection, reinterpret_cast<const char*>(message), length, 0) == length
+                                 ? recv(connection, answer, sizeof answer, 0)
+                                 : 0;
+        if (received > 0) reply.assign(answer, received);
+        closesocket(connection);
+    }
+    WSACleanup();
+    return reply;
+}
+
+HWND SettingsFixture::DriverDialog() {
+    for (DWORD process : DriverProcesses())
+        if (HWND dialog = FindVisibleDialog(process)) return dialog;
+    return nullptr;
+}
+
 bool SettingsFixture::DriverEnded(DWORD timeoutMs) { return driver_ && driver_->WaitForExit(timeoutMs); }
 
-bool SettingsFixture::LaunchSettings() {
+bool SettingsFixture::LaunchSettings(const char* program) {
     if (settings_.hProcess) {
         CloseHandle(settings_.hThread);
         CloseHandle(settings_.hProcess);
         settings_ = PROCESS_INFORMATION();
     }
-    std::string commandLine = "\"" + BesideThisProgram("OrvikSettings.exe") + "\"";
+    std::string commandLine = "\"" + BesideThisProgram(program) + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &settings_) != 0;
 }
 
-bool SettingsFixture::StartSettings() {
-    if (!LaunchSettings()) return false;
+bool SettingsFixture::StartSettings(const char* program) {
+    if (!LaunchSettings(program)) return false;
     return WaitUntil([this] { return MainWindow() && Page() && IsWindowVisible(Page()); });
 }
 
@@ -466,7 +418,7 @@ HWND SettingsFixture::SelectTab(int tab) {
     return page != before && IsWindowVisible(page) ? page : nullptr;
 }
 
-HWND SettingsFixture::Page() { return FindWindowExA(Tabs(), nullptr, "#32770", nullptr); }
+HWND SettingsFixture::Page() { return FindWindowExA(MainWindow(), nullptr, "#32770", nullptr); }
 
 void SettingsFixture::Focus(HWND control) {
     BringForward();
@@ -488,6 +440,21 @@ bool SettingsFixture::AnswerDeviceError(int button) {
     if (!dialog) return false;
     Press(dialog, button);
     return WaitUntil([dialog] { return !IsWindow(dialog); });
+}
+
+std::vector<std::string> SettingsFixture::TypedThrough(SimClient& device) {
+    RecorderWindow recorder;
+    if (!recorder.Open("Typing")) return {};
+    device.Run("type ab");
+    std::vector<std::string> keys;
+    WaitUntil([&] {
+        for (const std::string& message : recorder.Take())
+            if (message.compare(0, 2, "kd") == 0) keys.push_back(message);
+        return keys.size() >= 2;
+    });
+    recorder.Close();
+    BringForward();
+    return keys;
 }
 
 bool SettingsFixture::Idle(DWORD timeoutMs) {

@@ -15,13 +15,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "../service/driverprocess.h"
+#include "../support/fakedriver.h"
 #include "../support/simclient.h"
 #include "../support/windowsearch.h"
 
@@ -64,30 +64,6 @@ void KeyDown(WORD key);
 void KeyUp(WORD key);
 void Keys(WORD key, int times = 1);  // pressed and released `times` times
 
-// A stand-in for the driver's control port on 127.0.0.1:1213 (never while
-// the real driver runs): it accepts one client, records every request and
-// answers each with "1" until told to drop the connection.
-class FakeDriver {
-public:
-    FakeDriver();
-    ~FakeDriver();
-    bool Listening() const;
-    // Every request received, as hex lines, and whether the client closed.
-    std::vector<std::string> Requests();
-    bool ClientClosed();
-    // Closes the connection and the listener, as a driver that went away.
-    void GoAway();
-
-private:
-    static DWORD WINAPI Serve(LPVOID self);
-    CRITICAL_SECTION lock_;
-    std::vector<std::string> requests_;
-    bool clientClosed_ = false;
-    std::uintptr_t listener_;  // SOCKETs
-    std::uintptr_t client_;
-    HANDLE thread_ = nullptr;
-};
-
 class SettingsFixture : public ::testing::Test {
 protected:
     // A simulator in its default state and powered, a registry that names
@@ -99,13 +75,19 @@ protected:
     bool StartDriver();
     // Ctrl+C to the driver; true once it has ended.
     bool StopDriver();
+    // A control message sent to the driver over a connection of the test's
+    // own (while no settings program holds the port); its reply, "" for none.
+    std::string AskDriver(const unsigned char* message, int length);
+    // A dialog or message box that the driver shows, 0 for none.
+    HWND DriverDialog();
     // True once the driver has ended by itself.
     bool DriverEnded(DWORD timeoutMs = UI_TIMEOUT_MS);
 
-    // Starts OrvikSettings.exe; it runs until it ends by itself or TearDown.
-    bool LaunchSettings();
+    // Starts OrvikSettings.exe (or `program`, another build of it beside the
+    // test); it runs until it ends by itself or TearDown.
+    bool LaunchSettings(const char* program = "OrvikSettings.exe");
     // LaunchSettings, then waits for its main window. False without one.
-    bool StartSettings();
+    bool StartSettings(const char* program = "OrvikSettings.exe");
     bool SettingsEnded(DWORD timeoutMs);
     DWORD SettingsExitCode();
     DWORD SettingsProcessId() const { return settings_.dwProcessId; }
@@ -120,7 +102,7 @@ protected:
     // Clicks the tab and waits until its page is shown (or a dialog of the
     // program appeared meanwhile); the shown page, or 0.
     HWND SelectTab(int tab);
-    // The page on the tab strip, visible or not.
+    // The page shown over the tab strip, visible or not.
     HWND Page();
     HWND Control(int id) { return GetDlgItem(Page(), id); }
     // Gives the keyboard focus to a control of the shown page.
@@ -135,6 +117,9 @@ protected:
     // Waits for the error dialog of a device that did not answer and clicks
     // `button` on it; true once the dialog has gone.
     bool AnswerDeviceError(int button);
+    // The key presses that "type ab" on `device` brings to a window in front
+    // ("kd 41", "kd 42"); the settings window comes forward again after.
+    std::vector<std::string> TypedThrough(SimClient& device);
     // True when the program is no longer busy with a command: its window
     // answers a message (a dialog of its own counts as answering).
     bool Idle(DWORD timeoutMs = UI_TIMEOUT_MS);

@@ -11,7 +11,6 @@
 #include "../../../common/packet.h"
 #include "../../../common/registry.h"
 #include "../../../settings/resource.h"
-#include "../input/recorder.h"
 #include "settingsfixture.h"
 
 namespace {
@@ -35,23 +34,26 @@ protected:
                (GetForegroundWindow() == MainWindow() ? "in front" : "behind");
     }
 
-    // The keys the device on `device` types reach the program in front.
-    Strings TypedThrough(SimClient& device) {
-        RecorderWindow recorder;
-        if (!recorder.Open("Typing")) return {};
-        device.Run("type ab");
-        Strings keys;
-        WaitUntil([&] {
-            for (const std::string& message : recorder.Take())
-                if (message.compare(0, 2, "kd") == 0) keys.push_back(message);
-            return keys.size() >= 2;
-        });
-        recorder.Close();
-        BringForward();
-        return keys;
-    }
-
     long long ComPort() { return StoredDword(REG_COMPORT_KEY, "Comport"); }
+};
+
+// Tells whether a value of a registry key was written since it was made.
+class RegistryWatch {
+public:
+    explicit RegistryWatch(const char* subkey) : changed_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_NOTIFY, &key_) != ERROR_SUCCESS) key_ = nullptr;
+        if (key_) RegNotifyChangeKeyValue(key_, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed_, TRUE);
+    }
+    ~RegistryWatch() {
+        if (key_) RegCloseKey(key_);
+        CloseHandle(changed_);
+    }
+    bool Watching() const { return key_ != nullptr; }
+    bool Written() const { return WaitForSingleObject(changed_, 0) == WAIT_OBJECT_0; }
+
+private:
+    HKEY key_ = nullptr;
+    HANDLE changed_;
 };
 
 TEST_F(SettingsPages, ConnectionListsThePortsSortedAndMovesTheDriverToTheChosenOne) {
@@ -171,23 +173,28 @@ TEST_F(SettingsPages, KeyboardSendsSensitivityAtTheEndOfAMoveAndKeyRepeatWithinI
     EXPECT_EQ(3, StoredDword(REG_REPEAT_SESSION_KEY, "DefRepeatRate"));
 }
 
-TEST_F(SettingsPages, SoundsStoresTheSchemesFilesBeforeTheDriverHearsOfThem) {
+TEST_F(SettingsPages, SoundsOpensAsStoredAndStoresTheSchemesFilesBeforeTheDriverHearsOfThem) {
     StoreDword(REG_AUDIO_SESSION_KEY, "Enable", 1);
     StoreString(REG_AUDIO_SESSION_KEY, "Scheme", "Sound Scheme 2");
-    StoreString(REG_AUDIO_SESSION_KEY, "SoundCapital", "Key1.wav");
+    StoreString(REG_AUDIO_SESSION_KEY, "SoundRegular", "Key1.wav");
+    StoreString(REG_AUDIO_SESSION_KEY, "SoundCapital", "None");
+    StoreString(REG_AUDIO_SESSION_KEY, "SoundModifier", "Key1.wav");
     ASSERT_TRUE(StartSettings());
+    RegistryWatch watch(REG_AUDIO_SESSION_KEY);
+    ASSERT_TRUE(watch.Watching());
     ASSERT_NE(nullptr, SelectTab(TAB_SOUNDS));
+    ASSERT_TRUE(Idle());
     auto stored = [](const char* name) { return StoredString(REG_AUDIO_SESSION_KEY, name); };
 
-    // Opening resets the per-key sounds to the scheme's.
+    // Opening shows the stored scheme's lists and the stored sounds, and stores nothing.
     EXPECT_EQ("Sound Scheme 2", ComboSelection(Control(IDC_SND_SCHEME)));
     EXPECT_EQ("Key1.wav", WindowText(Control(IDC_SND_REGULAR)));
     EXPECT_EQ((Strings{"Key2.wav", "Key1.wav", "None"}), ComboItems(Control(IDC_SND_CAPITAL)));
-    EXPECT_EQ("Key2.wav", ComboSelection(Control(IDC_SND_CAPITAL)));
-    EXPECT_EQ("Key2.wav", ComboSelection(Control(IDC_SND_MODIFIER)));
-    EXPECT_EQ("Key1.wav", stored("SoundRegular"));
-    EXPECT_EQ("Key2.wav", stored("SoundCapital"));
-    EXPECT_EQ("Key2.wav", stored("SoundModifier"));
+    EXPECT_EQ("None", ComboSelection(Control(IDC_SND_CAPITAL))) << "the user's None was lost";
+    EXPECT_EQ("Key1.wav", ComboSelection(Control(IDC_SND_MODIFIER)));
+    EXPECT_FALSE(watch.Written()) << "opening the page stored the sounds";
+    EXPECT_EQ("None", stored("SoundCapital"));
+    EXPECT_EQ("Key1.wav", stored("SoundModifier"));
     EXPECT_TRUE(IsChecked(Control(IDC_SND_ENABLE)));
     for (int id : {IDC_SND_ACTIVATION, IDC_SND_ACTIVATION_PLAY, IDC_SND_DEACTIVATION, IDC_SND_DEACTIVATION_PLAY})
         EXPECT_FALSE(IsWindowEnabled(Control(id))) << id;
@@ -217,14 +224,16 @@ TEST_F(SettingsPages, SoundsStoresTheSchemesFilesBeforeTheDriverHearsOfThem) {
     for (int id : {IDC_SND_SCHEME, IDC_SND_CAPITAL, IDC_SND_MODIFIER, IDC_SND_REGULAR_PLAY, IDC_SND_CAPITAL_PLAY})
         EXPECT_FALSE(IsWindowEnabled(Control(id))) << id;
 
-    // A scheme the list does not know: the first one, never empty names.
+    // A scheme the list does not know: the first one's lists, and the
+    // stored names stay.
     StoreString(REG_AUDIO_SESSION_KEY, "Scheme", "Bogus");
     ASSERT_NE(nullptr, RevisitTab(TAB_SOUNDS));
     ASSERT_TRUE(Idle());
-    EXPECT_EQ("Sound Scheme 1", stored("Scheme"));
-    EXPECT_EQ("KeyClick1.wav", stored("SoundRegular"));
-    EXPECT_EQ("KeyClick2.wav", stored("SoundCapital"));
-    EXPECT_EQ("KeyClick2.wav", stored("SoundModifier"));
+    EXPECT_EQ("Sound Scheme 1", ComboSelection(Control(IDC_SND_SCHEME)));
+    EXPECT_EQ((Strings{"KeyClick2.wav", "KeyClick1.wav", "None"}), ComboItems(Control(IDC_SND_CAPITAL)));
+    EXPECT_EQ("Bogus", stored("Scheme"));
+    EXPECT_EQ("TypeWriter1.wav", stored("SoundRegular"));
+    EXPECT_EQ("None", stored("SoundCapital"));
 
     // Restore Defaults: the installation's scheme, sounds and switch.
     StoreString(REG_AUDIO_DEFAULT_KEY, "Scheme", "Sound Scheme 3");

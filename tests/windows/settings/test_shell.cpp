@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -152,6 +154,53 @@ TEST_F(SettingsWindow, SevenTabsAndEverySwitchBuildsThePageAndReadsTheDeviceAfre
     SendMessageA(MainWindow(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Tabs()), TRUE);
     Keys(VK_RETURN);
     EXPECT_FALSE(SettingsEnded(500)) << "Enter closed the window";
+    Keys(VK_ESCAPE);
+    EXPECT_TRUE(SettingsEnded(UI_TIMEOUT_MS)) << "Escape on the tab strip did not close the window";
+}
+
+// Without a mouse: Tab reaches the strip, Ctrl+Tab walks every page and
+// Ctrl+Shift+Tab goes back, each page built as it opens; Escape from the
+// strip closes the window.
+TEST_F(SettingsWindow, KeyboardAloneSwitchesPagesAndLeavesTheWindow) {
+    ASSERT_TRUE(StartSettings());
+    BringForward();
+    const DWORD uiThread = GetWindowThreadProcessId(MainWindow(), nullptr);
+    auto focus = [uiThread] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(uiThread, &info) ? info.hwndFocus : nullptr;
+    };
+    Focus(Control(IDC_CONN_PORTS));
+    for (int i = 0; i < 10 && focus() != Tabs(); ++i) {
+        Keys(VK_TAB);
+        ASSERT_TRUE(Idle());
+    }
+    EXPECT_EQ(Tabs(), focus()) << "the tab strip is no tab stop";
+
+    std::vector<int> walked;
+    for (int step = 0; step < TabCount(); ++step) {
+        HWND before = Page();
+        KeyDown(VK_CONTROL);
+        Keys(VK_TAB);
+        KeyUp(VK_CONTROL);
+        ASSERT_TRUE(WaitUntil([&] { return Page() && Page() != before && IsWindowVisible(Page()); }))
+            << "Ctrl+Tab did not open the next page after tab " << walked.size();
+        ASSERT_TRUE(Idle());
+        walked.push_back(static_cast<int>(SendMessageA(Tabs(), TCM_GETCURSEL, 0, 0)));
+    }
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 4, 5, 6, 0}), walked);
+    EXPECT_EQ(1u, ReceivedCount(sim, GET_KEYSENSITIVITY)) << "the Keyboard page asks the device once as it opens";
+
+    HWND before = Page();
+    KeyDown(VK_CONTROL);
+    KeyDown(VK_SHIFT);
+    Keys(VK_TAB);
+    KeyUp(VK_SHIFT);
+    KeyUp(VK_CONTROL);
+    ASSERT_TRUE(WaitUntil([&] { return Page() != before && IsWindowVisible(Page()); }));
+    EXPECT_EQ(6, SendMessageA(Tabs(), TCM_GETCURSEL, 0, 0)) << "Ctrl+Shift+Tab goes back";
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(Tabs(), focus()) << "the strip keeps the focus";
     Keys(VK_ESCAPE);
     EXPECT_TRUE(SettingsEnded(UI_TIMEOUT_MS)) << "Escape on the tab strip did not close the window";
 }

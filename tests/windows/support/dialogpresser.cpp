@@ -28,7 +28,8 @@ std::vector<std::string> DialogPresser::Captions() {
 }
 
 void DialogPresser::Answer(HWND dialog, int answer) {
-    const ShownDialog shown = {WindowText(dialog), LongestStaticText(dialog)};
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    const ShownDialog shown = {WindowText(dialog), LongestStaticText(dialog), owner, owner && !IsWindowEnabled(owner)};
     EnterCriticalSection(&lock_);
     shown_.push_back(shown);
     LeaveCriticalSection(&lock_);

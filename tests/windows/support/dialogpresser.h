@@ -12,6 +12,8 @@
 struct ShownDialog {
     std::string caption;
     std::string text;  // the longest static text: the message
+    HWND owner;
+    bool ownerDisabled;  // the dialog was modal to its owner
 };
 
 class DialogPresser {

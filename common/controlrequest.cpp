@@ -45,6 +45,61 @@ void ParseControlRequest(const unsigned char* data, int count, ControlRequest* r
     request->opcode = Word(m + 6);
 }
 
+int ControlMessageLength(int code) {
+    switch (code) {
+    case SND_KEY_REPEAT: return 6;
+    case ORVIKSETTINGS_CMD: return 5;
+    case SND_KEY_SOUND:
+    case CHANGECOMPORT_CMD:
+    case MOUSETAP_CMD:
+    case ENABLECONNECTION_CMD:
+    case SYSTRAYICON_CMD: return 2;
+    case INIT_CMD:
+    case DEINIT_CMD:
+    case REINIT_CMD: return 1;
+    default: return 0;
+    }
+}
+
+namespace {
+
+ControlMessage Begin(ControlCode code) {
+    ControlMessage message;
+    std::memset(&message, 0, sizeof message);
+    message.bytes[0] = code;
+    message.length = ControlMessageLength(code);
+    return message;
+}
+
+void PutWord(unsigned char* bytes, unsigned short value) {
+    bytes[0] = static_cast<unsigned char>(value & 0xFF);
+    bytes[1] = static_cast<unsigned char>(value >> 8);
+}
+
+}  // namespace
+
+ControlMessage EncodeKeyRepeat(int enabled, unsigned short rate, unsigned short holdMs) {
+    ControlMessage message = Begin(SND_KEY_REPEAT);
+    message.bytes[1] = enabled ? 1 : 0;
+    PutWord(message.bytes + 2, rate);
+    PutWord(message.bytes + 4, holdMs);
+    return message;
+}
+
+ControlMessage EncodeFlagCommand(ControlCode code, unsigned char flag) {
+    ControlMessage message = Begin(code);
+    message.bytes[1] = flag;
+    return message;
+}
+
+ControlMessage EncodeSettingsWindow(unsigned long window) {
+    ControlMessage message = Begin(ORVIKSETTINGS_CMD);
+    for (int i = 0; i < 4; ++i) message.bytes[1 + i] = static_cast<unsigned char>(window >> (8 * i));
+    return message;
+}
+
+ControlMessage EncodeBareCommand(ControlCode code) { return Begin(code); }
+
 int BuildForwardReply(int success, const unsigned char* payload, int length, unsigned char* reply) {
     std::memset(reply, 0, CONTROL_MESSAGE_SIZE);
     if (!success || length < 0 || length > CONTROL_MESSAGE_SIZE) return 0;

@@ -1,10 +1,12 @@
-// Control requests as the server reads them, and the reply rules of a
-// forwarded device packet. Free of Win32, so that the native tests and the
-// fuzzer run the very code the server thread runs.
-#ifndef ORVIK_SERVICE_CONTROLREQUEST_H
-#define ORVIK_SERVICE_CONTROLREQUEST_H
+// Control messages in both directions of the control port: the settings
+// program encodes them here, the driver's server reads them here, so both
+// sides share one byte layout. Also the reply rules of a forwarded device
+// packet. Free of Win32, so that the native tests and the fuzzer run the
+// very code both programs run.
+#ifndef ORVIK_COMMON_CONTROLREQUEST_H
+#define ORVIK_COMMON_CONTROLREQUEST_H
 
-#include "../../common/controlprotocol.h"
+#include "controlprotocol.h"
 
 enum ControlRequestKind {
     REQUEST_REFUSED,  // outside the protocol: answered "0", nothing acted on
@@ -42,5 +44,26 @@ void ParseControlRequest(const unsigned char* data, int count, ControlRequest* r
 // failure gets none; an empty payload is "1"; a payload that does not fit a
 // reply could only be relayed cut, so it gets none either.
 int BuildForwardReply(int success, const unsigned char* payload, int length, unsigned char* reply);
+
+// The longest control message (SND_KEY_REPEAT).
+const int CONTROL_MESSAGE_MAX = 6;
+
+// One encoded control message, code first.
+struct ControlMessage {
+    unsigned char bytes[CONTROL_MESSAGE_MAX];
+    int length;
+};
+
+// The length of a control message with `code`; 0 for a code that is none.
+int ControlMessageLength(int code);
+
+ControlMessage EncodeKeyRepeat(int enabled, unsigned short rate, unsigned short holdMs);
+// A message whose one argument byte is a switch or a character:
+// SND_KEY_SOUND, MOUSETAP_CMD, ENABLECONNECTION_CMD, SYSTRAYICON_CMD,
+// CHANGECOMPORT_CMD.
+ControlMessage EncodeFlagCommand(ControlCode code, unsigned char flag);
+ControlMessage EncodeSettingsWindow(unsigned long window);
+// INIT_CMD, DEINIT_CMD, REINIT_CMD: the code alone.
+ControlMessage EncodeBareCommand(ControlCode code);
 
 #endif
