@@ -10,6 +10,7 @@
 #include "../../common/winsync.h"
 #include "../../common/worker.h"
 #include "../input/keyboard.h"
+#include "../input/usersession.h"
 #include "devicelink.h"
 #include "messages.h"
 
@@ -235,7 +236,7 @@ bool Serve(int index, ReceiveQueueNode* scratch, InputEventBatch* group) {
         EndSessionInterface("Service stop");
         return false;
     case WAIT_LOGON:
-        AttachToDesktop("Default", true);
+        AttachToDesktop(USER_DESKTOP, true);
         return true;
     case WAIT_LOGOFF:
         EndSessionInterface("Logoff");

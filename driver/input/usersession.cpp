@@ -12,7 +12,6 @@
 namespace {
 
 const char* const SHELL_PROGRAM = "explorer.exe";
-const char* const USER_DESKTOP = "Default";
 // READ_CONTROL | TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE |
 // TOKEN_ASSIGN_PRIMARY: LoadUserProfile needs the impersonation.
 const DWORD LAUNCH_TOKEN_ACCESS = 0x2000F;

@@ -13,6 +13,10 @@
 
 #include <windows.h>
 
+// The desktop of the logged-on user's programs (the logon and locked
+// screens have desktops of their own).
+#define USER_DESKTOP "Default"
+
 // Registry strings read for launches: 259 characters and the terminator.
 const DWORD MACHINE_STRING_SIZE = 260;
 
