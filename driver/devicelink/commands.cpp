@@ -10,6 +10,7 @@
 
 #include "../../common/packet.h"
 #include "../../common/trace.h"
+#include "../input/launchkeys.h"
 #include "devicelink.h"
 #include "messages.h"
 
@@ -225,6 +226,7 @@ void ShutDownDeviceLink() {
     AbandonResponse();
     StopHealing();
     DeInitializeKeyBoard();
+    StopLaunches();
 }
 
 void SuspendDeviceLink() {

@@ -1,12 +1,16 @@
 // Presses of special keys. Each code is one case of the switch below; codes
 // without an action still click, so the user hears that the device saw the
-// key. Launches run synchronously on the depacketizer thread: the records
-// after a launch key wait until the program has been created.
+// key. Launches run on a thread of their own, one after the other in the
+// order of their keys: the shell and profile calls they make may leave
+// windows on their thread, and the depacketizer, which must be free to move
+// to another desktop, may own none. So it never waits for a program either.
 #include "launchkeys.h"
 
 #include <windows.h>
 
 #include "../../common/uiseam.h"
+#include "../../common/winsync.h"
+#include "../../common/worker.h"
 #include "inject.h"
 #include "keystate.h"
 #include "launchtext.h"
@@ -20,6 +24,15 @@ const char* const CLIENT_COMMAND_SUBKEY = "\\shell\\open\\command";
 const char* const BROWSER_COMMAND_KEY = "SOFTWARE\\Classes\\HTTP\\shell\\open\\command";
 const DWORD CLOSE_WAIT_MS = 100;  // for the application to take WM_CLOSE
 const char* const OUTLOOK_ICON_KEY = "SOFTWARE\\Clients\\Mail\\Microsoft Outlook\\Protocols\\mailto\\DefaultIcon";
+const int LAUNCH_QUEUE_SIZE = 8;  // keys waiting for their launch; more are dropped
+const DWORD LAUNCHER_JOIN_MS = 5000;
+
+// The launch keys waiting for the launcher thread, oldest first.
+StaticLock gLaunchLock;
+unsigned char gLaunchQueue[LAUNCH_QUEUE_SIZE];
+int gLaunchHead = 0, gLaunchCount = 0;
+Worker gLauncher = {};
+const HANDLE ghLaunchQueued = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // auto reset
 
 // The default client of a kind ("Mail", "Contacts", "Calendar"): its name is
 // the kind key's default value, its command line that of the client's
@@ -67,23 +80,73 @@ int OpenSystemSearch() {
     return SendInputs(keys, sizeof keys / sizeof keys[0], "OpenSystemSearch: ");
 }
 
-}  // namespace
-
-void ProcessSpecialKeyEvent(const InputEvent* event) {
-    PlayKeySound(event->specialCode == SPECIAL_FN ? SOUND_MODIFIER : SOUND_REGULAR);
-    switch (event->specialCode) {
-    case SPECIAL_TASKBAR: SendTaskbarCommand(); break;
+void Launch(unsigned char code) {
+    switch (code) {
     case SPECIAL_CALENDAR: LaunchDefaultClient("Calendar"); break;
     case SPECIAL_CONTACTS: LaunchDefaultClient("Contacts"); break;
     case SPECIAL_MAIL_TASKS: LaunchOutlookTasks(OUTLOOK_TASKS_ARGUMENT); break;
     case SPECIAL_MAIL: LaunchDefaultClient("Mail"); break;
     case SPECIAL_EDITOR: LaunchSystemProgram("notepad.exe"); break;
+    case SPECIAL_BROWSER: LaunchDefaultBrowser(); break;
+    case SPECIAL_CALCULATOR: LaunchSystemProgram("calc.exe"); break;
+    default: break;
+    }
+}
+
+bool TakeQueuedLaunch(unsigned char* code) {
+    LockHeld use(gLaunchLock);
+    if (!gLaunchCount) return false;
+    *code = gLaunchQueue[gLaunchHead];
+    gLaunchHead = (gLaunchHead + 1) % LAUNCH_QUEUE_SIZE;
+    --gLaunchCount;
+    return true;
+}
+
+DWORD WINAPI LaunchThread(LPVOID) {
+    const HANDLE waits[2] = {ghLaunchQueued, gLauncher.stopEvent};
+    while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
+        unsigned char code;
+        while (!WorkerStopAsked(&gLauncher) && TakeQueuedLaunch(&code)) Launch(code);
+    }
+    return 0;
+}
+
+void QueueLaunch(unsigned char code) {
+    LockHeld use(gLaunchLock);
+    if (gLaunchCount == LAUNCH_QUEUE_SIZE) return;
+    gLaunchQueue[(gLaunchHead + gLaunchCount++) % LAUNCH_QUEUE_SIZE] = code;
+    if (WorkerEnded(&gLauncher)) {
+        WorkerJoin(&gLauncher, 0);
+        if (!WorkerStart(&gLauncher, LaunchThread, nullptr, THREAD_PRIORITY_NORMAL)) return;
+    }
+    SetEvent(ghLaunchQueued);
+}
+
+}  // namespace
+
+void StopLaunches() {
+    {
+        LockHeld use(gLaunchLock);
+        gLaunchCount = 0;
+    }
+    WorkerStop(&gLauncher, LAUNCHER_JOIN_MS);
+}
+
+void ProcessSpecialKeyEvent(const InputEvent* event) {
+    PlayKeySound(event->specialCode == SPECIAL_FN ? SOUND_MODIFIER : SOUND_REGULAR);
+    switch (event->specialCode) {
+    case SPECIAL_TASKBAR: SendTaskbarCommand(); break;
+    case SPECIAL_CALENDAR:
+    case SPECIAL_CONTACTS:
+    case SPECIAL_MAIL_TASKS:
+    case SPECIAL_MAIL:
+    case SPECIAL_EDITOR:
+    case SPECIAL_BROWSER:
+    case SPECIAL_CALCULATOR: QueueLaunch(event->specialCode); break;
     case SPECIAL_CLOSE_APP:
     case SPECIAL_CLOSE_APP2: CloseForegroundApplication(); break;
     case SPECIAL_FN: SetFnLayer(true); break;
     case SPECIAL_ARROW_LAYER: SetArrowLayer(true); break;
-    case SPECIAL_BROWSER: LaunchDefaultBrowser(); break;
-    case SPECIAL_CALCULATOR: LaunchSystemProgram("calc.exe"); break;
     case SPECIAL_SEARCH: OpenSystemSearch(); break;
     default: break;
     }

@@ -39,8 +39,11 @@ const unsigned int TASKBAR_COMMAND_ID = 407;
 // WM_CLOSE, then Ctrl+Q for one that ignores it, then WM_CLOSE once more.
 void CloseForegroundApplication();
 
-// Plays the key's click, then does what the key stands for.
+// Plays the key's click, then does what the key stands for; a launch is
+// queued for the launcher thread, which runs launches in their keys' order.
 void ProcessSpecialKeyEvent(const InputEvent* event);
+// Drops the launches not yet started and ends the launcher thread.
+void StopLaunches();
 
 // Brings the taskbar ("Shell_TrayWnd") to the foreground and posts it
 // WM_COMMAND TASKBAR_COMMAND_ID. 0 without a taskbar.

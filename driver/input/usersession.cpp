@@ -107,7 +107,7 @@ int CreateProcessAsShellUser(HANDLE token, char* commandLine, DWORD flags, void*
 int ReadMachineString(const char* keyPath, const char* valueName, char* buffer) {
     buffer[0] = '\0';
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
         Trace("Unable to open key");
         return 0;
     }

@@ -63,11 +63,6 @@ std::string ExeDirectory() {
     return path;
 }
 
-void SendKey(BYTE key, DWORD flags) {
-    INPUT input = KeyInput(key, flags);
-    SendInputs(&input, 1, "");
-}
-
 class KeySounds : public InputTest {
 protected:
     void SetUp() override {

@@ -104,16 +104,20 @@ std::string ShowMenu(HWND tray) {
     return gMenu;
 }
 
-TEST(TrayMenu, ShowsItsFourItemsWithTheCheckFollowingTheConnection) {
+TEST(TrayMenu, ShowsItsFourItemsWithTheCheckFollowingTheUsersWish) {
     gMenuShown = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ASSERT_TRUE(DoInitForTaskbarIcon());
     HWND tray = TrayWindow();
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, ReadMenu, nullptr, GetWindowThreadProcessId(tray, nullptr));
     ASSERT_NE(nullptr, hook);
-    ReportConnectionState(1);
-    EXPECT_EQ("&Setting...|Enable &Connection [x]|-|Exit", ShowMenu(tray));
+    // The check is the user's wish, whether or not the link works now.
+    SetConnectionWanted(1);
     ReportConnectionState(0);
+    EXPECT_EQ("&Setting...|Enable &Connection [x]|-|Exit", ShowMenu(tray));
+    SetConnectionWanted(0);
+    ReportConnectionState(1);
     EXPECT_EQ("&Setting...|Enable &Connection|-|Exit", ShowMenu(tray));
+    ReportConnectionState(0);
     UnhookWindowsHookEx(hook);
     CloseHandle(gMenuShown);
     EndTrayThread();

@@ -44,6 +44,8 @@ TEST_F(SettingsLink, APortChosenWithTheConnectionOffIsOpenedOnceAndTypes) {
     EXPECT_EQ(nullptr, WaitForDialog(nullptr, 0)) << "the settings program showed a message";
     EXPECT_EQ(1u, ReceivedCount(sim2, START_ZSM)) << "the device was started more than once";
     EXPECT_EQ((Strings{"kd 41", "kd 42"}), TypedThrough(sim2));
+    EXPECT_EQ(0, sim2.RefusedOpens()) << "COM6 was opened twice";
+    EXPECT_EQ(0, sim.RefusedOpens()) << "COM5 was opened twice";
 }
 
 TEST_F(SettingsLink, ChoosingThePortInUseChangesNothing) {
@@ -62,6 +64,7 @@ TEST_F(SettingsLink, ChoosingThePortInUseChangesNothing) {
     EXPECT_EQ(nullptr, WaitForDialog(nullptr, 0)) << "the settings program showed a message";
     EXPECT_EQ(0u, ReceivedCount(sim, START_ZSM)) << "the device in use was started again";
     EXPECT_EQ((Strings{"kd 41", "kd 42"}), TypedThrough(sim));
+    EXPECT_EQ(0, sim.RefusedOpens()) << "COM5 was opened twice";
 }
 
 TEST_F(SettingsLink, WhenTheDriverEndsTheNextRequestEndsTheProgramWithoutADialog) {
