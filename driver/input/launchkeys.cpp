@@ -24,7 +24,7 @@ const char* const CLIENT_COMMAND_SUBKEY = "\\shell\\open\\command";
 const char* const BROWSER_COMMAND_KEY = "SOFTWARE\\Classes\\HTTP\\shell\\open\\command";
 const DWORD CLOSE_WAIT_MS = 100;  // for the application to take WM_CLOSE
 const char* const OUTLOOK_ICON_KEY = "SOFTWARE\\Clients\\Mail\\Microsoft Outlook\\Protocols\\mailto\\DefaultIcon";
-const int LAUNCH_QUEUE_SIZE = 8;  // keys waiting for their launch; more are dropped
+const int LAUNCH_QUEUE_SIZE = 256;  // keys waiting for their launch; more are dropped
 const DWORD LAUNCHER_JOIN_MS = 5000;
 
 // The launch keys waiting for the launcher thread, oldest first.
@@ -33,6 +33,7 @@ unsigned char gLaunchQueue[LAUNCH_QUEUE_SIZE];
 int gLaunchHead = 0, gLaunchCount = 0;
 Worker gLauncher = {};
 const HANDLE ghLaunchQueued = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // auto reset
+const HANDLE ghLaunchesDone = CreateEventA(nullptr, TRUE, TRUE, nullptr);    // nothing waits or runs
 
 // The default client of a kind ("Mail", "Contacts", "Calendar"): its name is
 // the kind key's default value, its command line that of the client's
@@ -107,6 +108,8 @@ DWORD WINAPI LaunchThread(LPVOID) {
     while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
         unsigned char code;
         while (!WorkerStopAsked(&gLauncher) && TakeQueuedLaunch(&code)) Launch(code);
+        LockHeld use(gLaunchLock);
+        if (!gLaunchCount) SetEvent(ghLaunchesDone);
     }
     return 0;
 }
@@ -115,6 +118,7 @@ void QueueLaunch(unsigned char code) {
     LockHeld use(gLaunchLock);
     if (gLaunchCount == LAUNCH_QUEUE_SIZE) return;
     gLaunchQueue[(gLaunchHead + gLaunchCount++) % LAUNCH_QUEUE_SIZE] = code;
+    ResetEvent(ghLaunchesDone);
     if (WorkerEnded(&gLauncher)) {
         WorkerJoin(&gLauncher, 0);
         if (!WorkerStart(&gLauncher, LaunchThread, nullptr, THREAD_PRIORITY_NORMAL)) return;
@@ -123,6 +127,8 @@ void QueueLaunch(unsigned char code) {
 }
 
 }  // namespace
+
+bool WaitForLaunches(DWORD timeoutMs) { return WaitForSingleObject(ghLaunchesDone, timeoutMs) == WAIT_OBJECT_0; }
 
 void StopLaunches() {
     {

@@ -10,6 +10,8 @@
 #ifndef ORVIK_INPUT_LAUNCHKEYS_H
 #define ORVIK_INPUT_LAUNCHKEYS_H
 
+#include <windows.h>
+
 #include "../../common/packet.h"
 
 const unsigned char SPECIAL_KEY_CODE = 255;
@@ -44,6 +46,8 @@ void CloseForegroundApplication();
 void ProcessSpecialKeyEvent(const InputEvent* event);
 // Drops the launches not yet started and ends the launcher thread.
 void StopLaunches();
+// Waits until every queued launch has run; false after `timeoutMs`.
+bool WaitForLaunches(DWORD timeoutMs);
 
 // Brings the taskbar ("Shell_TrayWnd") to the foreground and posts it
 // WM_COMMAND TASKBAR_COMMAND_ID. 0 without a taskbar.

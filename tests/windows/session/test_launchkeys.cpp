@@ -150,6 +150,7 @@ protected:
         gLaunches.clear();
         gEffects.clear();
         Dispatch({PressSpecial(code)});
+        EXPECT_TRUE(WaitForLaunches(10000)) << "the launch did not end";
         std::vector<std::string> lines;
         for (const Launch& launch : gLaunches) lines.push_back(launch.commandLine);
         return lines;
