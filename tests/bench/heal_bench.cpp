@@ -21,13 +21,17 @@ namespace {
 const int CYCLES = 50;
 const double GIVE_UP_MS = 30000;
 
-// Taps "a" until it arrives; the time from `returned` to its arrival.
+// Once the link is up again, taps "a" and waits for it: the time from
+// `returned` to its arrival, or -1.
 double TimeToFirstKey(SimClient& sim, RecorderWindow& recorder, double returned) {
+    while (!GetConnectionState()) {
+        if (NowMs() - returned > GIVE_UP_MS) return -1;
+        Sleep(5);
+    }
+    sim.Run("press 41");
     while (NowMs() - returned < GIVE_UP_MS) {
-        sim.Run("press 41");
         for (const RecordedMessage& m : recorder.TakeTimed())
             if (m.text == "kd 41") return m.atMs - returned;
-        Sleep(20);
     }
     return -1;
 }
