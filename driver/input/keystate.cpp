@@ -19,12 +19,17 @@ BYTE gRepeatKey = 0;
 bool gCapsKnown = false;
 bool gCapsOn = false;
 
-// Called under the lock for each key sent down.
-void NoteKeyDown(BYTE key) {
-    if (key != VK_CAPITAL) return;
+// Under the lock: Caps Lock as read once from the system, then as the
+// driver's own Caps Lock presses left it.
+bool& CapsState() {
     if (!gCapsKnown) gCapsOn = (GetKeyState(VK_CAPITAL) & 1) != 0;
     gCapsKnown = true;
-    gCapsOn = !gCapsOn;
+    return gCapsOn;
+}
+
+// Called under the lock for each key sent down.
+void NoteKeyDown(BYTE key) {
+    if (key == VK_CAPITAL) CapsState() = !CapsState();
 }
 
 DWORD ButtonFlag(BYTE buttonKey, bool press) {
@@ -113,9 +118,7 @@ bool IsCtrlHeld() {
 
 bool IsCapsLockOn() {
     LockHeld use(gInputLock);
-    if (!gCapsKnown) gCapsOn = (GetKeyState(VK_CAPITAL) & 1) != 0;
-    gCapsKnown = true;
-    return gCapsOn;
+    return CapsState();
 }
 
 int IsModifierKey(BYTE key) { return key == VK_CONTROL || (key >= VK_LSHIFT && key <= VK_RMENU); }
