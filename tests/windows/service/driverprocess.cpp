@@ -83,17 +83,21 @@ bool DebugDriver::Start() {
     return launched;
 }
 
-bool DebugDriver::SendConsoleEvent(DWORD event) {
-    // A console event goes to the processes of a console: join the
-    // driver's, ignore the event here, raise it, and leave again.
+bool DebugDriver::StopWithCtrlC(DWORD timeoutMs) {
+    // A console event goes to the processes of a console: join the driver's,
+    // ignore the event here, and stay until the driver has ended. Wine hands
+    // the event to the process as a signal to one of its threads, and under
+    // load that signal is now and then lost: one press more, as a user at the
+    // console would, halfway through the wait.
     FreeConsole();
     if (!AttachConsole(process_.dwProcessId)) return false;
     SetConsoleCtrlHandler(nullptr, TRUE);
-    const BOOL raised = GenerateConsoleCtrlEvent(event, 0);
-    Sleep(100);
+    bool ended = false;
+    for (int press = 0; press < 2 && !ended; ++press)
+        ended = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) && WaitForExit(timeoutMs / 2);
     FreeConsole();
     SetConsoleCtrlHandler(nullptr, FALSE);
-    return raised != 0;
+    return ended;
 }
 
 bool DebugDriver::WaitForExit(DWORD timeoutMs) {

@@ -28,8 +28,9 @@ class DebugDriver {
 public:
     ~DebugDriver();
     bool Start();
-    // Raises a console control event (CTRL_C_EVENT, CTRL_BREAK_EVENT) in its console.
-    bool SendConsoleEvent(DWORD event);
+    // Presses Ctrl+C in its console and waits up to `timeoutMs` for it to
+    // end. True once it has ended.
+    bool StopWithCtrlC(DWORD timeoutMs);
     bool WaitForExit(DWORD timeoutMs);
     // Everything it printed; complete once it has ended.
     std::string Output();

@@ -17,7 +17,6 @@ namespace {
 
 const DWORD DRIVER_START_MS = 30000;
 const DWORD DRIVER_STOP_MS = 15000;
-const DWORD POLL_MS = 20;
 const int TAB_CLICK_ATTEMPTS = 5;
 const char* const SERIAL_PORTS_KEY = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
@@ -108,15 +107,6 @@ void SendMouse(DWORD flags, int x = 0, int y = 0) {
 }
 
 }  // namespace
-
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(POLL_MS);
-    }
-    return true;
-}
 
 std::string StoredString(const char* subkey, const char* name) {
     HKEY key;
@@ -293,8 +283,7 @@ bool SettingsFixture::StartDriver() {
 
 bool SettingsFixture::StopDriver() {
     if (!driver_) return true;
-    driver_->SendConsoleEvent(CTRL_C_EVENT);
-    const bool ended = driver_->WaitForExit(DRIVER_STOP_MS);
+    const bool ended = driver_->StopWithCtrlC(DRIVER_STOP_MS);
     driver_.reset();  // ends it the hard way if Ctrl+C did not
     return ended;
 }

@@ -23,13 +23,14 @@
 #include "../service/driverprocess.h"
 #include "../support/fakedriver.h"
 #include "../support/simclient.h"
+#include "../support/wait.h"
 #include "../support/windowsearch.h"
 
 // Generous: a page may wait for a silent device (6.5 s per command) and a
 // retry adds the 2 s settle time of the device start.
 const DWORD UI_TIMEOUT_MS = 30000;
 
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = UI_TIMEOUT_MS);
+inline bool WaitUntil(const std::function<bool()>& done) { return WaitUntil(done, UI_TIMEOUT_MS); }
 
 // A file in the folder of the test program (OrvikSettings.exe, OrvikDriver.exe).
 std::string BesideThisProgram(const char* file);
