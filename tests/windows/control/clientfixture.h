@@ -19,8 +19,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // True when the host has ended within timeoutMs.
-    bool HostEnded(DWORD timeoutMs);
+    // True when the host has ended within timeoutMs; by default as long as a
+    // stop may take on a loaded machine.
+    bool HostEnded(DWORD timeoutMs = 30000);
     // The commands the device received, as hex lines.
     std::vector<std::string> Commands() { return sim.ReceivedCommands(); }
 

@@ -116,7 +116,7 @@ TEST_F(ControlClientTest, LateStartReplyIsDroppedAndNeverReadAsTheNextRequestsRe
 // program, and no dialog asks about a driver that is gone.
 TEST_F(ControlClientTest, TurningTheDriverOffClosesTheConnectionAndTheNextCallEndsTheProgram) {
     EXPECT_TRUE(SendInitCommand(DEINIT_CMD));
-    EXPECT_TRUE(HostEnded(5000)) << "the driver stops";
+    EXPECT_TRUE(HostEnded()) << "the driver stops";
     Reply reply;
     EXPECT_EQ(0, Issue({15, 1}, &reply));
     EXPECT_TRUE(DriverGone());
@@ -154,7 +154,7 @@ TEST_F(ControlClientTest, InitCommandRepliesFromItsSequence) {
 
 TEST_F(ControlClientTest, NothingWorksWithoutTheDriver) {
     TerminateProcess(host, 0);
-    ASSERT_TRUE(HostEnded(5000));
+    ASSERT_TRUE(HostEnded());
     DisconnectFromOrvik();
     EXPECT_EQ(0, ConnectToOrvik());
     DisconnectFromOrvik();

@@ -149,7 +149,7 @@ TEST_F(QueryLoopTest, TurnOffStopsTheDriverThenRunsThePagesAction) {
     EXPECT_EQ(0, QueryWithErrorDialog(nullptr, GET_KEYSENSITIVITY, reply, actions.Cancel(), actions.TurnOff()));
     EXPECT_EQ(1, actions.turnedOff);
     EXPECT_EQ(0, actions.cancelled);
-    EXPECT_TRUE(HostEnded(8000)) << "DEINIT_CMD was sent";
+    EXPECT_TRUE(HostEnded()) << "DEINIT_CMD was sent";
 }
 
 INT_PTR WINAPI DialogNotCreated(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) { return -1; }
@@ -178,7 +178,7 @@ TEST_F(StartLoopTest, RetrySendsTheStartAgainAndTurnOffStopsTheDriver) {
     DialogPresser presser({IDRETRY, IDC_TURNOFF});
     EXPECT_EQ(0, SendStartZSMWithRetry(nullptr));
     EXPECT_EQ((Lines{ERROR_DIALOG, ERROR_DIALOG}), presser.Captions());
-    EXPECT_TRUE(HostEnded(8000)) << "DEINIT_CMD was sent";
+    EXPECT_TRUE(HostEnded()) << "DEINIT_CMD was sent";
     EXPECT_EQ((Lines{wire::START_ZSM, wire::START_ZSM}), Commands());
     unsigned char reply[REPLY_AREA_SIZE];
     EXPECT_EQ(0, ReadDeviceValue(GET_KEYSENSITIVITY, reply));
