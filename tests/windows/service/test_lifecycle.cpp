@@ -205,7 +205,13 @@ TEST_F(Lifecycle, AStopWhileTheDeviceIsStillStartingEndsTheDriver) {
     ASSERT_TRUE(sim.Run("delay 021C 1500"));
     Start();
     ASSERT_TRUE(WaitFor([] { return DepacketizerRuns(); }));
-    Sleep(300);
+    // The power state query is out and its answer late: the driver is starting.
+    const std::string powerStateQuery = "A5 A5 01 00 00 00 1C 02";
+    ASSERT_TRUE(WaitFor([&] {
+        for (const std::string& command : ReceivedCommandBytes())
+            if (command.compare(0, powerStateQuery.size(), powerStateQuery) == 0) return true;
+        return false;
+    }));
     ServiceStop();
     EXPECT_TRUE(Ended(15000)) << "the driver kept running after a stop during start-up";
     EXPECT_EQ(0, RunningFlag());

@@ -10,6 +10,7 @@
 
 #include "../../../driver/devicelink/devicelink.h"
 #include "../../../driver/service/tray.h"
+#include "../support/wait.h"
 #include "shelltray.h"
 
 namespace {
@@ -93,7 +94,8 @@ std::string ShowMenu(HWND tray) {
     ResetEvent(gMenuShown);
     PostMessageA(tray, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
     if (WaitForSingleObject(gMenuShown, WAIT_MS) != WAIT_OBJECT_0) return "(no menu)";
-    Sleep(200);
+    // Escape reaches a menu only once it is on the screen.
+    WaitUntil([] { HWND menu = FindWindowA("#32768", nullptr); return menu && IsWindowVisible(menu); }, WAIT_MS);
     INPUT escape[2] = {};
     escape[0].type = escape[1].type = INPUT_KEYBOARD;
     escape[0].ki.wVk = escape[1].ki.wVk = VK_ESCAPE;

@@ -4,12 +4,12 @@
 
 #include <cstdlib>
 
-#include "../../common/uiseam.h"
-#include "../../driver/devicelink/commands.h"
-#include "../../driver/service/servicehost.h"
-#include "../../driver/service/tray.h"
-#include "support/handlecount.h"
-#include "support/typinglink.h"
+#include "../../../common/uiseam.h"
+#include "../../../driver/devicelink/commands.h"
+#include "../../../driver/service/servicehost.h"
+#include "../../../driver/service/tray.h"
+#include "../support/handlecount.h"
+#include "../support/typinglink.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 // the thread itself, inside the click-sound seam that it calls after typing.
 #include <gtest/gtest.h>
 
-#include "../../common/uiseam.h"
-#include "../../driver/devicelink/commands.h"
-#include "../../driver/devicelink/devicelink.h"
-#include "../../driver/input/sound.h"
-#include "../../driver/service/serviceevents.h"
-#include "support/driverlink.h"
+#include "../../../common/uiseam.h"
+#include "../../../driver/devicelink/commands.h"
+#include "../../../driver/devicelink/devicelink.h"
+#include "../../../driver/input/sound.h"
+#include "../../../driver/service/serviceevents.h"
+#include "../support/driverlink.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 #include <cstring>
 #include <string>
 
-#include "../../common/registry.h"
-#include "../../common/packet.h"
-#include "../../driver/devicelink/commands.h"
-#include "../../driver/devicelink/messages.h"
-#include "../../driver/service/resource.h"
-#include "../../driver/service/serviceevents.h"
-#include "support/dialogpresser.h"
-#include "support/driverlink.h"
+#include "../../../common/registry.h"
+#include "../../../common/packet.h"
+#include "../../../driver/devicelink/commands.h"
+#include "../../../driver/devicelink/messages.h"
+#include "../../../driver/service/resource.h"
+#include "../../../driver/service/serviceevents.h"
+#include "../support/dialogpresser.h"
+#include "../support/driverlink.h"
 
 namespace {
 

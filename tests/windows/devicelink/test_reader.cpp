@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "../../common/registry.h"
-#include "../../driver/devicelink/devicelink.h"
-#include "../common/devicebytes.h"
-#include "support/linkfixture.h"
+#include "../../../common/registry.h"
+#include "../../../driver/devicelink/devicelink.h"
+#include "../../common/devicebytes.h"
+#include "../support/linkfixture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/simclient.h"
+#include "../support/simclient.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
-#include "../../driver/devicelink/commands.h"
-#include "../../driver/input/keyboard.h"
-#include "../../driver/input/sound.h"
-#include "../../driver/service/controlserver.h"
-#include "../../driver/service/tray.h"
-#include "support/typinglink.h"
+#include "../../../driver/devicelink/commands.h"
+#include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/sound.h"
+#include "../../../driver/service/controlserver.h"
+#include "../../../driver/service/tray.h"
+#include "../support/typinglink.h"
 
 namespace {
 

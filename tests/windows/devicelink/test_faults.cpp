@@ -7,19 +7,19 @@
 #include <algorithm>
 #include <functional>
 
-#include "../../common/uiseam.h"
-#include "../../driver/devicelink/commands.h"
-#include "../../driver/input/keystate.h"
-#include "../../driver/input/keyboard.h"
-#include "../../driver/input/sound.h"
-#include "../../driver/service/controlserver.h"
-#include "../../driver/service/lifecycle.h"
-#include "../../driver/service/serviceevents.h"
-#include "../../driver/service/tray.h"
-#include "support/dialogpresser.h"
-#include "support/handlecount.h"
-#include "support/pointer.h"
-#include "support/typinglink.h"
+#include "../../../common/uiseam.h"
+#include "../../../driver/devicelink/commands.h"
+#include "../../../driver/input/keystate.h"
+#include "../../../driver/input/keyboard.h"
+#include "../../../driver/input/sound.h"
+#include "../../../driver/service/controlserver.h"
+#include "../../../driver/service/lifecycle.h"
+#include "../../../driver/service/serviceevents.h"
+#include "../../../driver/service/tray.h"
+#include "../support/dialogpresser.h"
+#include "../support/handlecount.h"
+#include "../support/pointer.h"
+#include "../support/typinglink.h"
 
 namespace {
 
