@@ -15,25 +15,27 @@
 #include "../windows/input/recorder.h"
 #include "../windows/support/simclient.h"
 #include "../windows/support/timerwindowthread.h"
+#include "../windows/support/wait.h"
 
 namespace {
 
 const int CYCLES = 50;
-const double GIVE_UP_MS = 30000;
+const DWORD GIVE_UP_MS = 30000;
 
 // Once the link is up again, taps "a" and waits for it: the time from
 // `returned` to its arrival, or -1.
 double TimeToFirstKey(SimClient& sim, RecorderWindow& recorder, double returned) {
-    while (!GetConnectionState()) {
-        if (NowMs() - returned > GIVE_UP_MS) return -1;
-        Sleep(5);
-    }
+    if (!WaitUntil([] { return GetConnectionState() != 0; }, GIVE_UP_MS)) return -1;
     sim.Run("press 41");
-    while (NowMs() - returned < GIVE_UP_MS) {
-        for (const RecordedMessage& m : recorder.TakeTimed())
-            if (m.text == "kd 41") return m.atMs - returned;
-    }
-    return -1;
+    double arrival = -1;
+    WaitUntil(
+        [&] {
+            for (const RecordedMessage& m : recorder.TakeTimed())
+                if (m.text == "kd 41" && arrival < 0) arrival = m.atMs - returned;
+            return arrival >= 0;
+        },
+        GIVE_UP_MS);
+    return arrival;
 }
 
 double Percentile(std::vector<double> values, double share) {
@@ -62,11 +64,11 @@ int main() {
     std::vector<double> heals;
     for (int cycle = 0; cycle < CYCLES; ++cycle) {
         sim.Run("unplug");
-        while (GetConnectionState()) Sleep(5);
+        WaitUntil([] { return GetConnectionState() == 0; }, GIVE_UP_MS);
         sim.Run("plug");
         const double healed = TimeToFirstKey(sim, recorder, NowMs());
         if (healed < 0) {
-            std::printf("cycle %d: not healed within %.0f ms\n", cycle + 1, GIVE_UP_MS);
+            std::printf("cycle %d: not healed within %lu ms\n", cycle + 1, static_cast<unsigned long>(GIVE_UP_MS));
             return 1;
         }
         heals.push_back(healed);

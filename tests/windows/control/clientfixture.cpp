@@ -6,6 +6,7 @@
 
 #include "../../../common/registry.h"
 #include "../../../settings/controlclient.h"
+#include "../support/wait.h"
 
 namespace wire {
 const char* const GET_KEYSENSITIVITY = "A5 A5 01 00 00 00 01 02 00 00 4E";
@@ -38,25 +39,26 @@ HANDLE StartHost() {
 // Nothing accepts connections on the control port: a host of an earlier
 // test has gone for good.
 bool ControlPortFree(DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        const int connected = ConnectToOrvik();
-        DisconnectFromOrvik();
-        if (!connected) return true;
-        if (Since(start) > timeoutMs) return false;
-        Sleep(50);
-    }
+    return WaitUntil(
+        [] {
+            const int connected = ConnectToOrvik();
+            DisconnectFromOrvik();
+            return !connected;
+        },
+        timeoutMs);
 }
 
 // The host listens once it has brought the device up.
 bool ConnectWhenHostListens(HANDLE host) {
-    const DWORD start = GetTickCount();
-    while (Since(start) < HOST_START_MS) {
-        if (ConnectToOrvik()) return true;
-        DisconnectFromOrvik();
-        if (WaitForSingleObject(host, 50) == WAIT_OBJECT_0) return false;
-    }
-    return false;
+    bool connected = false;
+    WaitUntil(
+        [&] {
+            connected = ConnectToOrvik() != 0;
+            if (!connected) DisconnectFromOrvik();
+            return connected || WaitForSingleObject(host, 0) == WAIT_OBJECT_0;  // a host that ended
+        },
+        HOST_START_MS);
+    return connected;
 }
 
 }  // namespace

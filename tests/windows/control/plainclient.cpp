@@ -2,6 +2,7 @@
 
 #include "../../../common/controlprotocol.h"
 #include "../support/tcpconnect.h"
+#include "../support/wait.h"
 
 PlainClient::PlainClient(const char* address) {
     WSADATA data;
@@ -48,12 +49,15 @@ bool PlainClient::ClosedByServer(DWORD timeoutMs) {
 }
 
 PlainClient* ConnectWhenListening(DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        PlainClient* client = new PlainClient;
-        if (client->Connected()) return client;
-        delete client;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(20);
-    }
+    PlainClient* client = nullptr;
+    WaitUntil(
+        [&client] {
+            client = new PlainClient;
+            if (client->Connected()) return true;
+            delete client;
+            client = nullptr;
+            return false;
+        },
+        timeoutMs);
+    return client;
 }

@@ -5,6 +5,7 @@
 #include "../../../driver/input/mouse.h"
 #include "../../../driver/input/sound.h"
 #include "../../../driver/service/controlserver.h"
+#include "../support/wait.h"
 
 void ControlServerTest::SetUp() {
     DriverLinkTest::SetUp();
@@ -54,11 +55,8 @@ Bytes NoticeWindow::HandleBytes() const {
 }
 
 int NoticeWindow::TakePosted(UINT message, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
     MSG posted;
-    while (!PeekMessageA(&posted, window_, message, message, PM_REMOVE)) {
-        if (GetTickCount() - start > timeoutMs) return -1;
-        Sleep(10);
-    }
-    return static_cast<int>(posted.wParam);
+    const bool taken =
+        WaitUntil([&] { return PeekMessageA(&posted, window_, message, message, PM_REMOVE) != 0; }, timeoutMs);
+    return taken ? static_cast<int>(posted.wParam) : -1;
 }

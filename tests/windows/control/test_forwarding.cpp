@@ -92,7 +92,7 @@ TEST_F(ControlServerTest, ForwardedCommandHoldsOffOtherCommands) {
     };
     ASSERT_TRUE(sim.Run("delay 0201 800 once"));
     ASSERT_TRUE(client->Send(CommandPacket(GET_KEYSENSITIVITY)));
-    ASSERT_TRUE(WaitFor([this] { return Commands().size() == 1; }));
+    ASSERT_TRUE(WaitUntil([this] { return Commands().size() == 1; }));
     int result = 0;
     HANDLE sender = CreateThread(nullptr, 0, Sender::Run, &result, 0, nullptr);
     EXPECT_EQ(Bytes{0x05}, client->Receive(REPLY_WAIT_MS)) << "the forwarded command got its own answer";

@@ -111,11 +111,8 @@ public:
         CloseHandle(process.hProcess);
         // The Linux process is not a Windows one to wait for: its marker file says when it is done.
         const std::string done = windowsDirectory_ + "\\done";
-        const DWORD start = GetTickCount();
-        while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            if (GetTickCount() - start > 15000) return false;
-            Sleep(50);
-        }
+        if (!WaitUntil([&done] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000))
+            return false;
         FILE* file = std::fopen((windowsDirectory_ + "\\out").c_str(), "rb");
         if (!file) return false;
         char buffer[8192];

@@ -52,7 +52,7 @@ protected:
         SetEvent(g_hSessionEvents[event]);
         gDesktopOfLastClick.clear();
         EXPECT_TRUE(sim.Run("press 2E"));  // Delete: typed, but nothing to see in any window
-        WaitFor([] { return !gDesktopOfLastClick.empty(); });
+        WaitUntil([] { return !gDesktopOfLastClick.empty(); });
         return gDesktopOfLastClick;
     }
 
@@ -85,7 +85,7 @@ TEST_F(DesktopTest, ServiceStopEndsTheThreadEvenWithOtherEventsSignalled) {
     SetEvent(g_hServiceStopEvent);
     ASSERT_TRUE(sim.Run("press 41"));
     ASSERT_EQ(1, InitSequence());
-    ASSERT_TRUE(WaitFor([] { return !DepacketizerRuns(); }));
+    ASSERT_TRUE(WaitUntil([] { return !DepacketizerRuns(); }));
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_hServiceStopEvent, 0)) << "left set for the service thread";
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_hSessionEvents[SESSION_LOGOFF], 0)) << "never served";
 }

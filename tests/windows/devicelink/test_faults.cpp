@@ -20,6 +20,7 @@
 #include "../support/handlecount.h"
 #include "../support/pointer.h"
 #include "../support/typinglink.h"
+#include "../support/windowthread.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ protected:
         // The repeating key comes after the marker, a newer key that would end
         // its repeat; its hold is handled right after its press, in one group.
         ASSERT_TRUE(sim.Run("group press:45 hold:45"));
-        ASSERT_TRUE(WaitFor([this] { return recorder.Received("kd 45") || recorder.Received("skd 45"); }));
+        ASSERT_TRUE(WaitUntil([this] { return recorder.Received("kd 45") || recorder.Received("skd 45"); }));
         ASSERT_TRUE(GetAsyncKeyState(VK_LBUTTON) & 0x8000) << "the drag is in progress";
         ASSERT_TRUE(IsFnLayerOn());
         ASSERT_TRUE(IsArrowLayerOn());
@@ -94,12 +95,12 @@ TEST_F(FaultTest, EveryWayTheLinkGoesDownReleasesEverythingAndTypingResumes) {
         {"unplug",
          [](SimClient& s) {
              ASSERT_TRUE(s.Run("unplug"));
-             ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; }));
+             ASSERT_TRUE(WaitUntil([] { return GetConnectionState() == 0; }));
          },
          [](SimClient& s) {
              ASSERT_TRUE(s.Run("set powerstate FB"));
              ASSERT_TRUE(s.Run("plug"));
-             ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 1; }, 5000)) << "the link healed";
+             ASSERT_TRUE(WaitUntil([] { return GetConnectionState() == 1; }, 5000)) << "the link healed";
          }},
         {"switch-off", [](SimClient&) { ASSERT_EQ(0, DoConnectionSequence()); },
          [](SimClient&) { ASSERT_EQ(1, DoConnectionSequence()); }},
@@ -145,7 +146,7 @@ TEST_F(FaultTest, EveryStopDropsWhatWaitsAndReleasesWhatIsHeld) {
         {"unplug",
          [](SimClient& s) {
              ASSERT_TRUE(s.Run("unplug"));
-             ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; }));
+             ASSERT_TRUE(WaitUntil([] { return GetConnectionState() == 0; }));
          },
          [](SimClient& s) {
              ASSERT_TRUE(s.Run("plug"));
@@ -266,7 +267,7 @@ TEST_F(FaultTest, PortChangeWhileOffChecksThePortAndStaysOff) {
 
 TEST_F(FaultTest, AfterALayoutLoadErrorNothingQueuesAndSwitchingOnRecovers) {
     ASSERT_TRUE(sim.Run("notice E5"));
-    ASSERT_TRUE(WaitFor([] { return GetConnectionState() == 0; })) << "the state shows it";
+    ASSERT_TRUE(WaitUntil([] { return GetConnectionState() == 0; })) << "the state shows it";
     SendPastTheReader({"press 41", "move 3 3", "press 42"});
     EXPECT_EQ(Messages{}, recorder.Take()) << "input stops";
     messages.clear();
@@ -318,7 +319,7 @@ TEST_F(FaultTest, SessionEventsAndTogglesLeakNoHandle) {
     for (HANDLE probe : probes) CloseHandle(probe);
     for (int i = 0; i < 200; ++i) {
         SetSessionEventForControlCode(i % 2 ? 130 : 131);  // lock, unlock
-        ASSERT_TRUE(WaitFor([i] { return WaitForSingleObject(g_hSessionEvents[i % 2 ? 2 : 3], 0) != WAIT_OBJECT_0; }));
+        ASSERT_TRUE(WaitUntil([i] { return WaitForSingleObject(g_hSessionEvents[i % 2 ? 2 : 3], 0) != WAIT_OBJECT_0; }));
     }
     // The device answers at once: the settle time before the handshake only
     // stretches two hundred switch-ons into minutes.
@@ -334,38 +335,32 @@ TEST_F(FaultTest, SessionEventsAndTogglesLeakNoHandle) {
 // A settings window whose thread has stopped pumping messages.
 class HungWindow {
 public:
-    HungWindow() {
-        release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        created_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        WaitForSingleObject(created_, 5000);
+    HungWindow() : release_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        thread_.Start(
+            [] {
+                return CreateWindowExA(0, "STATIC", "Orvik hung settings", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                       nullptr, nullptr);
+            },
+            [this] { WaitForSingleObject(release_, INFINITE); });  // no message is ever taken
     }
     ~HungWindow() {
         SetEvent(release_);
-        WaitForSingleObject(thread_, 5000);
-        for (HANDLE handle : {thread_, release_, created_}) CloseHandle(handle);
+        thread_.Stop();
+        CloseHandle(release_);
     }
-    HWND window = nullptr;
+    HWND Window() const { return thread_.Window(); }
 
 private:
-    static DWORD WINAPI Run(LPVOID self) {
-        HungWindow* me = static_cast<HungWindow*>(self);
-        me->window = CreateWindowExA(0, "STATIC", "Orvik hung settings", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                     nullptr, nullptr);
-        SetEvent(me->created_);
-        WaitForSingleObject(me->release_, INFINITE);  // no message is ever taken
-        DestroyWindow(me->window);
-        return 0;
-    }
-    HANDLE release_, created_, thread_;
+    HANDLE release_;
+    WindowThread thread_;
 };
 
 DWORD WINAPI RunDeinit(LPVOID) { return static_cast<DWORD>(Deinit()); }
 
 TEST_F(FaultTest, StopDoesNotHangOnASettingsWindowThatDoesNotAnswer) {
     HungWindow settings;
-    ASSERT_TRUE(IsWindow(settings.window));
-    hSettingsWnd = settings.window;
+    ASSERT_TRUE(IsWindow(settings.Window()));
+    hSettingsWnd = settings.Window();
     HANDLE stop = CreateThread(nullptr, 0, RunDeinit, nullptr, 0, nullptr);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(stop, 30000)) << "the stop finished";
     CloseHandle(stop);

@@ -39,8 +39,8 @@ protected:
         TypingLinkTest::TearDown();
     }
 
-    bool Unplug() { return sim.Run("unplug") && WaitFor([] { return GetConnectionState() == 0; }); }
-    bool Healed(DWORD boundMs = HEAL_BOUND_MS) { return WaitFor([] { return GetConnectionState() == 1; }, boundMs); }
+    bool Unplug() { return sim.Run("unplug") && WaitUntil([] { return GetConnectionState() == 0; }); }
+    bool Healed(DWORD boundMs = HEAL_BOUND_MS) { return WaitUntil([] { return GetConnectionState() == 1; }, boundMs); }
     void ExpectNobodyWasAsked() {
         EXPECT_TRUE(messages.empty()) << messages.front().text;
         EXPECT_EQ(0, gDialogs);
@@ -63,7 +63,7 @@ TEST_F(HealTest, ASlowDeviceIsTriedQuietlyUntilItAnswers) {
     ASSERT_TRUE(sim.Run("silent all"));
     ASSERT_TRUE(sim.Run("clearlog"));
     ASSERT_TRUE(sim.Run("plug"));
-    ASSERT_TRUE(WaitFor([this] { return Commands().size() >= 3; }, SLOW_DEVICE_BOUND_MS)) << "three tries";
+    ASSERT_TRUE(WaitUntil([this] { return Commands().size() >= 3; }, SLOW_DEVICE_BOUND_MS)) << "three tries";
     EXPECT_EQ(0, GetConnectionState());
     ASSERT_TRUE(sim.Run("silent off"));
     EXPECT_TRUE(Healed(SLOW_DEVICE_BOUND_MS));

@@ -24,7 +24,7 @@ protected:
     // is over: it began with its first command and got to its last, and a
     // command of the test's own made it through the link after it.
     bool HandshakeRanAndEnded() {
-        const bool ran = WaitFor([this] {
+        const bool ran = WaitUntil([this] {
             const std::vector<std::string> commands = Commands();
             return !commands.empty() && commands[0] == wire::GET_PROJECTEDLAYOUTNUM &&
                    commands.back() == wire::SET_ACTIVELAYOUT_5;
@@ -121,7 +121,7 @@ TEST_F(TypingTest, PowerNoticesReachOnlyARegisteredWindow) {
 
 TEST_F(TypingTest, LayoutLoadErrorShowsMessage2StopsInputAndSwitchingOnTypesAgain) {
     ASSERT_TRUE(sim.Run("notice E5"));
-    ASSERT_TRUE(WaitFor([] { return messages.size() == 1; })) << "message 2, shown by another thread";
+    ASSERT_TRUE(WaitUntil([] { return messages.size() == 1; })) << "message 2, shown by another thread";
     EXPECT_EQ("Error", messages[0].caption);
     EXPECT_EQ(0u, messages[0].text.find("Unable to set Tavelin information."));
     EXPECT_EQ(0, GetConnectionState());

@@ -30,54 +30,38 @@ bool RecorderWindow::Open(const char* title, bool closes) {
     title_ = title;
     closes_ = closes;
     InitializeCriticalSection(&lock_);
-    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     sentinelSeen_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     markerSeen_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, Thread, this, 0, nullptr);
-    if (!thread_ || WaitForSingleObject(ready_, 5000) != WAIT_OBJECT_0 || !window_) return false;
+    if (!thread_.Start([this] { return Create(); })) return false;
     // Under X, activation brings the display's own idea of the keyboard a
     // little later, which would undo modifiers pressed right now.
     Sleep(ACTIVATION_SETTLE_MS);
     Take();
-    return GetForegroundWindow() == window_;
+    return GetForegroundWindow() == Handle();
 }
 
 void RecorderWindow::Close() {
-    if (thread_) {
-        if (IsWindow(window_)) PostMessageA(window_, WM_DESTROY, 0, 0);
-        WaitForSingleObject(thread_, 5000);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    }
-    if (ready_) CloseHandle(ready_);
+    thread_.Stop();
     if (sentinelSeen_) CloseHandle(sentinelSeen_);
     if (markerSeen_) CloseHandle(markerSeen_);
-    ready_ = sentinelSeen_ = markerSeen_ = nullptr;
+    sentinelSeen_ = markerSeen_ = nullptr;
     DeleteCriticalSection(&lock_);
 }
 
-DWORD WINAPI RecorderWindow::Thread(LPVOID parameter) {
-    RecorderWindow* self = static_cast<RecorderWindow*>(parameter);
+HWND RecorderWindow::Create() {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = Procedure;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = RECORDER_CLASS;
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, RECORDER_CLASS, self->title_, WS_OVERLAPPEDWINDOW, 100, 100, 400, 300,
-                                  nullptr, nullptr, windowClass.hInstance, self);
+    HWND window = CreateWindowExA(0, RECORDER_CLASS, title_, WS_OVERLAPPEDWINDOW, 100, 100, 400, 300, nullptr,
+                                  nullptr, windowClass.hInstance, this);
     if (window) {
         ShowWindow(window, SW_SHOW);
         SetForegroundWindow(window);
         SetFocus(window);
     }
-    self->window_ = window;
-    SetEvent(self->ready_);
-    MSG message;
-    while (window && GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return 0;
+    return window;
 }
 
 void RecorderWindow::Log(const char* kind, unsigned value, bool withValue) {
@@ -139,7 +123,7 @@ bool RecorderWindow::WaitForSentinel() {
 
 std::vector<RecordedMessage> RecorderWindow::TakeTimed() {
     // A window that closed itself gets no more input: its log is complete.
-    if (IsWindow(window_) && !WaitForSentinel()) ADD_FAILURE() << "the sentinel key never reached the window";
+    if (IsWindow(Handle()) && !WaitForSentinel()) ADD_FAILURE() << "the sentinel key never reached the window";
     EnterCriticalSection(&lock_);
     std::vector<RecordedMessage> taken;
     taken.swap(log_);

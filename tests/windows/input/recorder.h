@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "../support/windowthread.h"
+
 struct RecordedMessage {
     std::string text;
     double atMs;  // NowMs() when the window received it
@@ -33,8 +35,8 @@ public:
     bool Open(const char* title, bool closes = false);
     void Close();
     // For a window that closes itself: true once its thread has ended.
-    bool WaitUntilClosed(DWORD timeoutMs) { return WaitForSingleObject(thread_, timeoutMs) == WAIT_OBJECT_0; }
-    HWND Handle() const { return window_; }
+    bool WaitUntilClosed(DWORD timeoutMs) { return thread_.Ended(timeoutMs); }
+    HWND Handle() const { return thread_.Window(); }
 
     // Waits for the input injected so far, then hands over and clears the log.
     std::vector<std::string> Take();
@@ -47,16 +49,14 @@ public:
     bool Received(const std::string& text);
 
 private:
-    static DWORD WINAPI Thread(LPVOID self);
+    HWND Create();
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Log(const char* kind, unsigned value, bool withValue = true);
     bool WaitForSentinel();
 
     const char* title_ = "";
     bool closes_ = false;
-    HWND window_ = nullptr;
-    HANDLE thread_ = nullptr;
-    HANDLE ready_ = nullptr;
+    WindowThread thread_;
     HANDLE sentinelSeen_ = nullptr;
     HANDLE markerSeen_ = nullptr;
     CRITICAL_SECTION lock_;

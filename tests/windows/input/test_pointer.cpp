@@ -4,9 +4,13 @@
 #include <windows.h>
 
 #include "../../../driver/input/mouse.h"
+#include "../support/wait.h"
 #include "fixture.h"
 
 namespace {
+
+// Under X the display reports moves back a little later, sometimes in several steps.
+const DWORD STABLE_MS = 100;
 
 class Pointer : public InputTest {
 protected:
@@ -18,14 +22,19 @@ protected:
     // The pointer position once it has stopped changing: under X the
     // display reports moves back a little later, sometimes in several steps.
     static POINT SettledCursor() {
-        POINT last = {}, now = {};
+        POINT last = {};
         GetCursorPos(&last);
-        for (int stable = 0, polls = 0; stable < 5 && polls < 200; ++polls) {
-            Sleep(20);
-            GetCursorPos(&now);
-            stable = now.x == last.x && now.y == last.y ? stable + 1 : 0;
-            last = now;
-        }
+        DWORD stableSince = GetTickCount();
+        WaitUntil(
+            [&] {
+                POINT now = {};
+                GetCursorPos(&now);
+                if (now.x == last.x && now.y == last.y) return GetTickCount() - stableSince >= STABLE_MS;
+                last = now;
+                stableSince = GetTickCount();
+                return false;
+            },
+            4000);
         return last;
     }
 

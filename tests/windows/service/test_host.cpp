@@ -16,11 +16,11 @@
 #include "../control/plainclient.h"
 #include "../control/wire.h"
 #include "../input/recorder.h"
+#include "../support/driverprocess.h"
 #include "../support/linkfixture.h"
 #include "../support/pointer.h"
 #include "../support/simclient.h"
 #include "../support/wait.h"
-#include "driverprocess.h"
 #include "eventmessages.h"
 
 namespace {
@@ -50,18 +50,6 @@ protected:
         probe.Remove();
         SetDriverWindowsVersion(nullptr);
         EXPECT_TRUE(WaitUntil(NoDriverProcess, STOP_TIMEOUT_MS)) << "a driver process was left running";
-    }
-
-    void Install() {
-        const VerbResult installed = RunDriver("-install");
-        ASSERT_TRUE(installed.ended);
-        ASSERT_EQ("Tavelin installed.\n", installed.output);
-    }
-
-    // Starts the service and waits for it to run; `seen` gets every status on the way.
-    void StartAndWaitUntilRunning(std::vector<SERVICE_STATUS>* seen = nullptr) {
-        ASSERT_TRUE(RunDriver("-start").ended);
-        ASSERT_TRUE(probe.WaitForState(SERVICE_RUNNING, START_TIMEOUT_MS, seen)) << "the service did not run";
     }
 
     SimClient sim;
@@ -113,7 +101,7 @@ TEST_F(ServiceHost, InstallStartAndRemoveWithTheConsoleLines) {
 }
 
 TEST_F(ServiceHost, RemovingAStoppedServicePrintsNoStoppingLines) {
-    Install();
+    InstallDriverAsService();
     const VerbResult removed = RunDriver("/remove");
     EXPECT_EQ("Tavelin removed.\n", removed.output);
     EXPECT_FALSE(probe.Exists());
@@ -124,7 +112,7 @@ TEST_F(ServiceHost, VerbsOnAMissingServiceSayWhatFailed) {
         const VerbResult result = RunDriver(verb);
         EXPECT_EQ(0u, result.output.find("OpenService failed - ")) << verb << ": " << result.output;
     }
-    const VerbResult twice = (Install(), RunDriver("-install"));
+    const VerbResult twice = (InstallDriverAsService(), RunDriver("-install"));
     EXPECT_EQ(0u, twice.output.find("CreateService failed - ")) << twice.output;
 }
 
@@ -138,8 +126,8 @@ TEST_F(ServiceHost, AnythingButAVerbGoesToTheDispatcherWhichFailsOutsideTheManag
 }
 
 TEST_F(ServiceHost, ControlCodesKeepTheServiceRunningAndRepeatItsStatus) {
-    Install();
-    StartAndWaitUntilRunning();
+    InstallDriverAsService();
+    StartDriverAsService(probe, START_TIMEOUT_MS);
     const DWORD kCodes[] = {128, 129, 130, 131, 132, 133, 134, 135, 136, 200,
                             SERVICE_CONTROL_PAUSE, SERVICE_CONTROL_CONTINUE, SERVICE_CONTROL_INTERROGATE};
     for (DWORD code : kCodes) {
@@ -159,13 +147,13 @@ TEST_F(ServiceHost, ControlCodesKeepTheServiceRunningAndRepeatItsStatus) {
 // or, when `last` is given, until that message came.
 Messages Receive(RecorderWindow& window, size_t count, const char* last = nullptr) {
     Messages received;
-    const DWORD start = GetTickCount();
-    while ((last ? received.empty() || received.back() != last : received.size() < count) &&
-           GetTickCount() - start < INPUT_TIMEOUT_MS) {
-        const Messages more = window.Take();
-        received.insert(received.end(), more.begin(), more.end());
-        Sleep(50);
-    }
+    WaitUntil(
+        [&] {
+            const Messages more = window.Take();
+            received.insert(received.end(), more.begin(), more.end());
+            return last ? !received.empty() && received.back() == last : received.size() >= count;
+        },
+        INPUT_TIMEOUT_MS);
     return received;
 }
 
@@ -182,18 +170,19 @@ POINT MoveThroughService(SimClient& sim, int x, int y) {
     SettlePointerAt(300, 250);
     const POINT before = Cursor();
     sim.Run("move " + std::to_string(x) + " " + std::to_string(y));
-    const DWORD start = GetTickCount();
     POINT now = before;
-    while (now.x == before.x && now.y == before.y && GetTickCount() - start < INPUT_TIMEOUT_MS) {
-        Sleep(20);
-        now = Cursor();
-    }
+    WaitUntil(
+        [&] {
+            now = Cursor();
+            return now.x != before.x || now.y != before.y;
+        },
+        INPUT_TIMEOUT_MS);
     return {Sign(now.x - before.x), Sign(now.y - before.y)};
 }
 
 TEST_F(ServiceHost, TheRunningServiceTypesMovesClicksAndDrags) {
-    Install();
-    StartAndWaitUntilRunning();
+    InstallDriverAsService();
+    StartDriverAsService(probe, START_TIMEOUT_MS);
     RecorderWindow window;
     ASSERT_TRUE(window.Open("Orvik service test"));
 
@@ -225,8 +214,8 @@ TEST_F(ServiceHost, TheRunningServiceTypesMovesClicksAndDrags) {
 }
 
 TEST_F(ServiceHost, TheRunningServiceServesItsControlPortAndStopsOnDeinit) {
-    Install();
-    StartAndWaitUntilRunning();
+    InstallDriverAsService();
+    StartDriverAsService(probe, START_TIMEOUT_MS);
     std::unique_ptr<PlainClient> client(ConnectWhenListening(START_TIMEOUT_MS));
     ASSERT_TRUE(client) << "nothing listens on 127.0.0.1:1213";
     EXPECT_EQ(REPLY_ONE, client->Request({5, 1, 30, 0, 0xF4, 0x01})) << "key repeat 30/s after 500 ms";
@@ -246,8 +235,8 @@ TEST_F(ServiceHost, TheRunningServiceServesItsControlPortAndStopsOnDeinit) {
 
 TEST_F(ServiceHost, WithTapToClickOffTapsClickNothingButTheRestWorks) {
     SetDwordValueFromRegistry(REG_MOUSE_SESSION_KEY, "EnableTap", 0);
-    Install();
-    StartAndWaitUntilRunning();
+    InstallDriverAsService();
+    StartDriverAsService(probe, START_TIMEOUT_MS);
     RecorderWindow window;
     ASSERT_TRUE(window.Open("Orvik service test"));
     SettlePointerAt(300, 250);
@@ -262,7 +251,7 @@ TEST_F(ServiceHost, WithTapToClickOffTapsClickNothingButTheRestWorks) {
 
 TEST_F(ServiceHost, OnWindows7TheServiceShowsMessage4AndStops) {
     SetDriverWindowsVersion("win7");
-    Install();
+    InstallDriverAsService();
     std::vector<SERVICE_STATUS> seen;
     ASSERT_TRUE(probe.Start());
     HWND box = WaitForDialog("Error", START_TIMEOUT_MS);
@@ -277,15 +266,15 @@ TEST_F(ServiceHost, OnWindows7TheServiceShowsMessage4AndStops) {
 
 TEST_F(ServiceHost, OnWindows2000TheServiceRuns) {
     SetDriverWindowsVersion("win2k");
-    Install();
-    StartAndWaitUntilRunning();
+    InstallDriverAsService();
+    StartDriverAsService(probe, START_TIMEOUT_MS);
     EXPECT_TRUE(DriverMarkedRunning());
 }
 
 TEST_F(ServiceHost, WithNoDeviceAnsweringTheServiceStillRuns) {
     ASSERT_TRUE(sim.Run("silent all"));
-    Install();
-    StartAndWaitUntilRunning();
+    InstallDriverAsService();
+    StartDriverAsService(probe, START_TIMEOUT_MS);
     EXPECT_TRUE(DriverMarkedRunning());
     EXPECT_EQ(0, StoredDword(REG_COMPORT_KEY, "Connected")) << "the link was given up";
 }
@@ -293,7 +282,7 @@ TEST_F(ServiceHost, WithNoDeviceAnsweringTheServiceStillRuns) {
 TEST_F(ServiceHost, TurnOffInTheErrorDialogStopsTheServiceBeforeItRuns) {
     ASSERT_TRUE(sim.Run("set powerstate FD"));
     ASSERT_TRUE(sim.Run("silent 0680"));
-    Install();
+    InstallDriverAsService();
     std::vector<SERVICE_STATUS> seen;
     ASSERT_TRUE(probe.Start());
     HWND dialog = WaitForDialog("Error", START_TIMEOUT_MS);
@@ -334,7 +323,7 @@ TEST_F(ServiceHost, EveryStopEndsTheDriverWhileAQuestionIsOpenAndUnanswered) {
             if (way == BY_CTRL_C) {
                 ASSERT_TRUE(console.Start());
             } else {
-                Install();
+                InstallDriverAsService();
                 ASSERT_TRUE(probe.Start());
             }
             HWND asked = WaitForDialog(question.caption, START_TIMEOUT_MS);
@@ -362,7 +351,7 @@ TEST_F(ServiceHost, EveryStopEndsTheDriverWhileAQuestionIsOpenAndUnanswered) {
 TEST_F(ServiceHost, DebugVerbRunsTheWholeDriverInTheConsoleUntilCtrlC) {
     DebugDriver driver;
     ASSERT_TRUE(driver.Start());
-    ASSERT_TRUE(WaitUntil(DriverMarkedRunning, START_TIMEOUT_MS)) << "the driver did not start";
+    ASSERT_TRUE(driver.WaitUntilRunning(START_TIMEOUT_MS)) << "the driver did not start";
     EXPECT_FALSE(sim.ReceivedCommands().empty()) << "the device was not brought up";
     ASSERT_TRUE(driver.StopWithCtrlC(STOP_TIMEOUT_MS)) << "Ctrl+C did not stop the driver";
     // One line for each press that reached it (see StopWithCtrlC).
@@ -410,7 +399,7 @@ struct EventSource {
 };
 
 TEST_F(ServiceHost, InstallRegistersTheEventSourceWithItsTextsAndRemoveDeletesIt) {
-    Install();
+    InstallDriverAsService();
     const EventSource source = EventSource::Read();
     ASSERT_TRUE(source.found) << "-install registered no event source";
     EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), source.fileType);

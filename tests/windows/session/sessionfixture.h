@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../service/driverprocess.h"
+#include "../support/driverprocess.h"
 #include "../support/simclient.h"
 #include "shelltray.h"
 

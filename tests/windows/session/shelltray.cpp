@@ -47,25 +47,12 @@ ShellTray::~ShellTray() {
 bool ShellTray::Open() {
     if (!lockMade_) InitializeCriticalSection(&lock_);
     lockMade_ = true;
-    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    HANDLE handles[2] = {ready_, thread_};
-    return thread_ && WaitForMultipleObjects(2, handles, FALSE, 10000) == WAIT_OBJECT_0 && window_;
+    return thread_.Start([this] { return Create(); });
 }
 
-void ShellTray::Close() {
-    if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
-    if (thread_) {
-        WaitForSingleObject(thread_, 10000);
-        CloseHandle(thread_);
-    }
-    if (ready_) CloseHandle(ready_);
-    thread_ = ready_ = nullptr;
-    window_ = nullptr;
-}
+void ShellTray::Close() { thread_.Stop(); }
 
-DWORD WINAPI ShellTray::Run(LPVOID parameter) {
-    ShellTray* self = static_cast<ShellTray*>(parameter);
+HWND ShellTray::Create() {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = Procedure;
     windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -73,13 +60,8 @@ DWORD WINAPI ShellTray::Run(LPVOID parameter) {
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TRAY_CLASS, "", WS_POPUP | WS_VISIBLE, 0, 740,
                                   40, 20, nullptr, nullptr, windowClass.hInstance, nullptr);
-    if (!window) return 1;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = window;
-    SetEvent(self->ready_);
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-    return 0;
+    if (window) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    return window;
 }
 
 LRESULT CALLBACK ShellTray::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "../support/wait.h"
+#include "../support/windowthread.h"
+
 struct IconNotice {
     DWORD message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
     HWND owner;
@@ -27,7 +30,7 @@ public:
     ~ShellTray();
     bool Open();
     void Close();
-    HWND Window() const { return window_; }
+    HWND Window() const { return thread_.Window(); }
 
     // What arrived since the last call, in order.
     std::vector<IconNotice> TakeIcons();
@@ -39,13 +42,11 @@ public:
     bool WaitForIcon(Match matches, DWORD timeoutMs, IconNotice* found = nullptr);
 
 private:
-    static DWORD WINAPI Run(LPVOID self);
+    HWND Create();
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Record(const COPYDATASTRUCT* data);
 
-    HANDLE thread_ = nullptr;
-    HANDLE ready_ = nullptr;
-    HWND window_ = nullptr;
+    WindowThread thread_;
     CRITICAL_SECTION lock_;
     bool lockMade_ = false;
     std::vector<IconNotice> icons_;
@@ -54,23 +55,23 @@ private:
 
 template <typename Match>
 bool ShellTray::WaitForIcon(Match matches, DWORD timeoutMs, IconNotice* found) {
-    const DWORD start = GetTickCount();
     std::vector<IconNotice> pending;
-    for (;;) {
-        std::vector<IconNotice> more = TakeIcons();
-        pending.insert(pending.end(), more.begin(), more.end());
-        for (size_t i = 0; i < pending.size(); ++i) {
-            if (!matches(pending[i])) continue;
-            if (found) *found = pending[i];
-            // Keep what came after it for the next wait.
-            EnterCriticalSection(&lock_);
-            icons_.insert(icons_.begin(), pending.begin() + i + 1, pending.end());
-            LeaveCriticalSection(&lock_);
-            return true;
-        }
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
+    return WaitUntil(
+        [&] {
+            std::vector<IconNotice> more = TakeIcons();
+            pending.insert(pending.end(), more.begin(), more.end());
+            for (size_t i = 0; i < pending.size(); ++i) {
+                if (!matches(pending[i])) continue;
+                if (found) *found = pending[i];
+                // Keep what came after it for the next wait.
+                EnterCriticalSection(&lock_);
+                icons_.insert(icons_.begin(), pending.begin() + i + 1, pending.end());
+                LeaveCriticalSection(&lock_);
+                return true;
+            }
+            return false;
+        },
+        timeoutMs);
 }
 
 #endif

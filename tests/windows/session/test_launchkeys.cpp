@@ -20,6 +20,7 @@
 #include "../input/events.h"
 #include "../input/recorder.h"
 #include "../support/handlecount.h"
+#include "../support/wait.h"
 #include "shelltray.h"
 
 namespace {
@@ -96,6 +97,7 @@ std::vector<std::string> KeysOnly(const std::vector<std::string>& messages) {
 const char* const BROWSER_KEY = "SOFTWARE\\Classes\\HTTP\\shell\\open\\command";
 const char* const OUTLOOK_ICON_KEY = "SOFTWARE\\Clients\\Mail\\Microsoft Outlook\\Protocols\\mailto\\DefaultIcon";
 const char* const OUTLOOK_PATH = "C:\\orviktest\\outlook.exe";
+const DWORD SHELL_TIMEOUT_MS = 10000;
 
 class LaunchKeys : public ::testing::Test {
 protected:
@@ -103,7 +105,7 @@ protected:
         // A window of this program brings Wine's explorer.exe, the user's shell.
         ASSERT_TRUE(shellTray.Open());
         DWORD shell = 0;
-        for (int i = 0; i < 500 && !FindProcessIdByName("explorer.exe", &shell); ++i) Sleep(20);
+        WaitUntil([&shell] { return FindProcessIdByName("explorer.exe", &shell) != 0; }, SHELL_TIMEOUT_MS);
         ASSERT_NE(0u, shell) << "no explorer.exe";
     }
     static void TearDownTestSuite() { shellTray.Close(); }
@@ -201,7 +203,12 @@ TEST_F(LaunchKeys, EveryCodeStartsItsProgramAfterTheClick) {
 TEST_F(LaunchKeys, TheTaskbarKeyPostsCommand407AndTheSearchKeyTypesWinFAndStartsNothing) {
     Press(3);
     std::vector<UINT> commands;
-    for (int i = 0; i < 100 && commands.empty(); ++i, Sleep(20)) commands = shellTray.TakeCommands();
+    WaitUntil(
+        [&commands] {
+            commands = shellTray.TakeCommands();
+            return !commands.empty();
+        },
+        SHELL_TIMEOUT_MS);
     EXPECT_EQ(std::vector<UINT>{407}, commands);
 
     RecorderWindow front;

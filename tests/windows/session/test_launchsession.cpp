@@ -10,6 +10,7 @@
 
 #include "../../../common/registry.h"
 #include "../support/handlecount.h"
+#include "../support/wait.h"
 #include "sessionfixture.h"
 
 namespace {
@@ -71,10 +72,12 @@ protected:
     // Waits until at least `count` starts are recorded after the first `from`.
     Lines LaunchesAfter(size_t from, size_t count, DWORD timeoutMs = SESSION_TIMEOUT_MS) {
         Lines lines;
-        for (DWORD waited = 0; waited < timeoutMs; waited += 20, Sleep(20)) {
-            lines = RecordedLaunches();
-            if (lines.size() >= from + count) break;
-        }
+        WaitUntil(
+            [&] {
+                lines = RecordedLaunches();
+                return lines.size() >= from + count;
+            },
+            timeoutMs);
         return lines.size() > from ? Lines(lines.begin() + from, lines.end()) : Lines();
     }
 
@@ -122,7 +125,12 @@ TEST_F(LaunchSession, EachKeyStartsItsProgramAsTheUserOrNothing) {
     tray.TakeCommands();
     PressSpecial(3);
     std::vector<UINT> commands;
-    for (int i = 0; i < 500 && commands.empty(); ++i, Sleep(20)) commands = tray.TakeCommands();
+    WaitUntil(
+        [&] {
+            commands = tray.TakeCommands();
+            return !commands.empty();
+        },
+        SESSION_TIMEOUT_MS);
     EXPECT_EQ(std::vector<UINT>{407}, commands) << "the taskbar key";
 
     const struct {

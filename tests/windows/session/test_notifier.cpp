@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../service/driverprocess.h"
+#include "../support/driverprocess.h"
 
 namespace {
 

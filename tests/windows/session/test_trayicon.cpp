@@ -10,6 +10,7 @@
 
 #include "../../../driver/devicelink/devicelink.h"
 #include "../../../driver/service/tray.h"
+#include "../support/traywindow.h"
 #include "../support/wait.h"
 #include "shelltray.h"
 
@@ -17,18 +18,10 @@ namespace {
 
 const DWORD WAIT_MS = 20000;
 
-HWND TrayWindow() { return FindWindowA("MYCLASS", "SysTrayMsgDispatcher"); }
-
-bool WaitForTrayWindow(bool present) {
-    for (int i = 0; i < 1000; ++i, Sleep(20))
-        if ((TrayWindow() != nullptr) == present) return true;
-    return false;
-}
-
 void EndTrayThread() {
     RemoveTrayIcon();
     DoDeInitForTaskbarIcon();
-    EXPECT_TRUE(WaitForTrayWindow(false));
+    EXPECT_TRUE(WaitForTrayWindow(false, WAIT_MS));
 }
 
 DWORD WINAPI InitTray(LPVOID result) {
@@ -61,7 +54,7 @@ TEST(TrayThread, AWindowThatCannotBeMadeIsReportedAndTheNextStartWorks) {
     EXPECT_TRUE(DoInitForTaskbarIcon()) << "a second start while it runs";
     EXPECT_TRUE(DoDeInitForTaskbarIcon());
     EXPECT_FALSE(DoDeInitForTaskbarIcon()) << "ended already";
-    EXPECT_TRUE(WaitForTrayWindow(false));
+    EXPECT_TRUE(WaitForTrayWindow(false, WAIT_MS));
 }
 
 std::string gMenu;
@@ -101,8 +94,12 @@ std::string ShowMenu(HWND tray) {
     escape[0].ki.wVk = escape[1].ki.wVk = VK_ESCAPE;
     escape[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, escape, sizeof(INPUT));
-    for (int i = 0; i < 500 && FindWindowA("#32768", nullptr) && IsWindowVisible(FindWindowA("#32768", nullptr)); ++i)
-        Sleep(20);
+    WaitUntil(
+        [] {
+            HWND menu = FindWindowA("#32768", nullptr);  // the popup menu's window class
+            return !menu || !IsWindowVisible(menu);
+        },
+        WAIT_MS);
     return gMenu;
 }
 
@@ -153,10 +150,13 @@ TEST(TrayIcon, AddsRacingChangesNeverShowOneStatesPictureWithTheOthersTip) {
     SetTrayIconState(IDI_NOT_CONNECTED);
     RemoveTrayIcon();  // the change and the removal run on the tray thread
     std::vector<IconNotice> notices;
-    for (int i = 0; i < 500 && notices.size() < 3; ++i, Sleep(20)) {
-        const std::vector<IconNotice> more = shell.TakeIcons();
-        notices.insert(notices.end(), more.begin(), more.end());
-    }
+    WaitUntil(
+        [&] {
+            const std::vector<IconNotice> more = shell.TakeIcons();
+            notices.insert(notices.end(), more.begin(), more.end());
+            return notices.size() >= 3;
+        },
+        WAIT_MS);
     ASSERT_EQ(3u, notices.size());
     const unsigned long connected = notices[0].picture, notConnected = notices[1].picture;
     EXPECT_EQ("Tavelin - Connected", notices[0].tip);

@@ -12,20 +12,14 @@
 #include "../control/plainclient.h"
 #include "../control/wire.h"
 #include "../support/handlecount.h"
+#include "../support/traywindow.h"
+#include "../support/wait.h"
 #include "sessionfixture.h"
 
 namespace {
 
 const char* const CONNECTED_TIP = "Tavelin - Connected";
 const char* const NOT_CONNECTED_TIP = "Tavelin - Not Connected";
-
-HWND TrayWindow() { return FindWindowA("MYCLASS", "SysTrayMsgDispatcher"); }
-
-bool WaitForTrayWindow(bool present) {
-    for (int i = 0; i < 1500; ++i, Sleep(20))
-        if ((TrayWindow() != nullptr) == present) return true;
-    return false;
-}
 
 class TraySession : public DriverSession {
 protected:
@@ -83,16 +77,21 @@ TEST_F(TraySession, TheIconFollowsConnectionMenuSessionAndShell) {
     PostMessageA(trayWindow, WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
     const std::string settings = BesideThisProgram("OrvikSettings.exe");
     std::vector<std::string> launches;
-    for (int i = 0; i < 1500 && launches.empty(); ++i, Sleep(20)) launches = RecordedLaunches();
+    WaitUntil(
+        [&launches] {
+            launches = RecordedLaunches();
+            return !launches.empty();
+        },
+        SESSION_TIMEOUT_MS);
     EXPECT_EQ(std::vector<std::string>{settings + "|\"" + settings + "\""}, launches);
 
     // Logoff: the icon goes and the tray thread ends; shell start: both back.
     Notify("WLEventLogoff");
     EXPECT_TRUE(tray.WaitForIcon(IsDelete, SESSION_TIMEOUT_MS)) << "the icon stayed after logoff";
-    EXPECT_TRUE(WaitForTrayWindow(false)) << "the tray thread's window stayed after logoff";
+    EXPECT_TRUE(WaitForTrayWindow(false, SESSION_TIMEOUT_MS)) << "the tray thread's window stayed after logoff";
     Notify("WLEventStartShell");
     EXPECT_EQ(connectedPicture, WaitForState(CONNECTED_TIP, true));
-    EXPECT_TRUE(WaitForTrayWindow(true));
+    EXPECT_TRUE(WaitForTrayWindow(true, SESSION_TIMEOUT_MS));
     trayWindow = TrayWindow();
 
     // The shell restarts: a new taskbar without icons, then "TaskbarCreated".
@@ -112,7 +111,7 @@ TEST_F(TraySession, TheIconFollowsConnectionMenuSessionAndShell) {
 TEST_F(TraySession, WithShowTaskIconZeroTheIconWaitsForTheControlCommand) {
     SetDwordValueFromRegistry(REG_COMPORT_KEY, "ShowTaskIcon", 0);
     StartDriver();
-    ASSERT_TRUE(WaitForTrayWindow(true)) << "the tray thread runs all the same";
+    ASSERT_TRUE(WaitForTrayWindow(true, SESSION_TIMEOUT_MS)) << "the tray thread runs all the same";
     std::unique_ptr<PlainClient> client(ConnectWhenListening(SESSION_TIMEOUT_MS));
     ASSERT_TRUE(client);
     Sleep(1000);  // twenty retry periods

@@ -266,16 +266,7 @@ void SettingsFixture::TearDown() {
 bool SettingsFixture::StartDriver() {
     driver_.reset(new DebugDriver);
     if (!driver_->Start()) return false;
-    // Running once it has marked itself so and its control port answers.
-    const bool running = WaitUntil(
-        [] {
-            if (StoredDword(REG_APPLICATION_KEY, "Orvik Settings") != 1) return false;
-            const SOCKET probe = ConnectTcp("127.0.0.1", CONTROL_PORT);
-            if (probe == INVALID_SOCKET) return false;
-            closesocket(probe);
-            return true;
-        },
-        DRIVER_START_MS);
+    const bool running = driver_->WaitUntilRunning(DRIVER_START_MS);
     // Its console must not lie over the windows that the test clicks.
     EnumWindows(HideDriverConsole, 0);
     return running;

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "../service/driverprocess.h"
+#include "../support/driverprocess.h"
 #include "../support/fakedriver.h"
 #include "../support/simclient.h"
 #include "../support/wait.h"

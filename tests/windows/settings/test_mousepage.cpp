@@ -12,7 +12,7 @@
 #include "../../../common/registry.h"
 #include "../../../settings/resource.h"
 #include "../input/recorder.h"
-#include "../service/driverprocess.h"
+#include "../support/driverprocess.h"
 #include "pagecontrols.h"
 #include "settingsfixture.h"
 

@@ -11,7 +11,7 @@
 #include "../../../common/packet.h"
 #include "../../../settings/devicevalue.h"
 #include "../../../settings/resource.h"
-#include "../service/driverprocess.h"
+#include "../support/driverprocess.h"
 #include "pagecontrols.h"
 #include "settingsfixture.h"
 

@@ -1,5 +1,6 @@
 #include "dialogpresser.h"
 
+#include "wait.h"
 #include "windowsearch.h"
 
 DialogPresser::DialogPresser(std::vector<int> answers) : answers_(std::move(answers)) {
@@ -40,14 +41,13 @@ void DialogPresser::Answer(HWND dialog, int answer) {
 DWORD WINAPI DialogPresser::Run(LPVOID parameter) {
     DialogPresser* self = static_cast<DialogPresser*>(parameter);
     for (size_t next = 0; next < self->answers_.size() && !self->stop_;) {
-        HWND dialog = FindVisibleDialog(GetCurrentProcessId());
-        if (!dialog) {
-            Sleep(20);
-            continue;
-        }
+        HWND dialog = nullptr;
+        WaitUntil([&] { return self->stop_ || (dialog = FindVisibleDialog(GetCurrentProcessId())) != nullptr; },
+                  INFINITE);
+        if (!dialog) break;
         self->Answer(dialog, self->answers_[next++]);
         // The dialog may work a while before it closes (Retry re-initialises).
-        while (IsWindow(dialog) && !self->stop_) Sleep(10);
+        WaitUntil([&] { return self->stop_ || !IsWindow(dialog); }, INFINITE);
     }
     return 0;
 }

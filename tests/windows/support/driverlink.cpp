@@ -29,13 +29,3 @@ void DriverLinkTest::TearDown() {
 }
 
 unsigned long DriverLinkTest::PortHeldNow() { return OpenPortNumber(); }
-
-bool DriverLinkTest::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(10);
-    }
-    return true;
-}
-

@@ -11,6 +11,12 @@
 #include <vector>
 
 #include "linkfixture.h"
+#include "wait.h"
+
+// Most facts of the link follow within milliseconds; a busy machine may take seconds.
+const DWORD LINK_TIMEOUT_MS = 3000;
+
+inline bool WaitUntil(const std::function<bool()>& done) { return WaitUntil(done, LINK_TIMEOUT_MS); }
 
 class DriverLinkTest : public LinkFixture {
 protected:
@@ -19,8 +25,6 @@ protected:
 
     // The command packets the device received, as hex lines, in order.
     std::vector<std::string> Commands() { return ReceivedCommandBytes(); }
-    // Waits until `done` holds, polling; false after `timeoutMs`.
-    static bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 3000);
     // The number of the COM port the link holds open, 0 for none.
     static unsigned long PortHeldNow();
 };

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "wait.h"
+
 struct SystemHandleEntry {
     ULONG ownerPid;
     BYTE objectType;
@@ -43,11 +45,13 @@ inline size_t ProcessHandleCount(DWORD pid) {
 // is: work still finishing (a posted icon change, a starting program) may
 // hold a handle for a moment; a leak stays.
 inline size_t SettledHandleCount(DWORD pid, size_t expected) {
-    size_t count = ProcessHandleCount(pid);
-    for (int i = 0; i < 50 && count != expected; ++i) {
-        Sleep(100);
-        count = ProcessHandleCount(pid);
-    }
+    size_t count = 0;
+    WaitUntil(
+        [&] {
+            count = ProcessHandleCount(pid);
+            return count == expected;
+        },
+        5000);
     return count;
 }
 

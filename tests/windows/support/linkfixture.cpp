@@ -6,6 +6,7 @@
 #include "../../../common/uiseam.h"
 #include "../../../driver/devicelink/devicelink.h"
 #include "../../../driver/devicelink/messages.h"
+#include "wait.h"
 
 std::vector<ShownMessage> LinkFixture::messages;
 
@@ -55,14 +56,13 @@ void LinkFixture::TearDown() {
 std::vector<Bytes> LinkFixture::TakeNodes(size_t count, DWORD timeoutMs) {
     std::vector<Bytes> nodes;
     static ReceiveQueueNode node;
-    const DWORD start = GetTickCount();
-    while (nodes.size() < count && GetTickCount() - start < timeoutMs) {
-        if (!TakeHeadNode(&node)) {
-            WaitForSingleObject(ReceiveQueueEvent(), 20);
-            continue;
-        }
-        if (!node.sweep) nodes.push_back(Bytes(node.data, node.data + node.count));
-    }
+    WaitUntil(
+        [&] {
+            while (nodes.size() < count && TakeHeadNode(&node))
+                if (!node.sweep) nodes.push_back(Bytes(node.data, node.data + node.count));
+            return nodes.size() >= count;
+        },
+        timeoutMs);
     return nodes;
 }
 

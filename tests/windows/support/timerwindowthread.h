@@ -6,38 +6,18 @@
 #include <windows.h>
 
 #include "../../../driver/input/keyrepeat.h"
+#include "windowthread.h"
 
 class TimerWindowThread {
 public:
     bool Start() {
-        ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        return thread_ && WaitForSingleObject(ready_, 5000) == WAIT_OBJECT_0 && created_;
+        return thread_.Start([] { return CreateTimerWindow() == 1 ? ghTimerWnd : nullptr; });
     }
-    void Stop() {
-        if (ghTimerWnd) PostMessageA(ghTimerWnd, WM_CLOSE, 0, 0);
-        if (thread_) WaitForSingleObject(thread_, 5000);
-        CloseHandle(thread_);
-        CloseHandle(ready_);
-    }
-    bool Ended(DWORD timeoutMs) { return WaitForSingleObject(thread_, timeoutMs) == WAIT_OBJECT_0; }
+    void Stop() { thread_.Stop(); }
+    bool Ended(DWORD timeoutMs) { return thread_.Ended(timeoutMs); }
 
 private:
-    static DWORD WINAPI Run(LPVOID parameter) {
-        TimerWindowThread* self = static_cast<TimerWindowThread*>(parameter);
-        self->created_ = CreateTimerWindow() == 1;
-        SetEvent(self->ready_);
-        MSG message;
-        while (self->created_ && GetMessageA(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        return 0;
-    }
-
-    HANDLE thread_ = nullptr;
-    HANDLE ready_ = nullptr;
-    bool created_ = false;
+    WindowThread thread_;
 };
 
 #endif

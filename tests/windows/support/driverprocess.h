@@ -1,10 +1,11 @@
-// The real OrvikDriver.exe as a separate process: run with a verb and its
-// console lines collected, run in debug mode in a console of its own that a
-// test can send Ctrl+C to, or run by the service control manager. Also the
-// windows that such a process shows (message boxes, the connection error
-// dialog), found by caption and answered by button.
-#ifndef ORVIK_TESTS_SERVICE_DRIVERPROCESS_H
-#define ORVIK_TESTS_SERVICE_DRIVERPROCESS_H
+// The real OrvikDriver.exe as a separate process, the one way the tests start
+// it: run with a verb and its console lines collected, run in debug mode in a
+// console of its own that a test can send Ctrl+C to, or installed and run by
+// the service control manager. Also the windows that such a process shows
+// (message boxes, the connection error dialog), found by caption and answered
+// by button.
+#ifndef ORVIK_TESTS_SUPPORT_DRIVERPROCESS_H
+#define ORVIK_TESTS_SUPPORT_DRIVERPROCESS_H
 
 #include <windows.h>
 
@@ -28,6 +29,9 @@ class DebugDriver {
 public:
     ~DebugDriver();
     bool Start();
+    // Running once it has marked itself so in the registry and its control
+    // port answers; false after `timeoutMs`.
+    bool WaitUntilRunning(DWORD timeoutMs);
     // Presses Ctrl+C in its console and waits up to `timeoutMs` for it to
     // end. True once it has ended.
     bool StopWithCtrlC(DWORD timeoutMs);
@@ -39,6 +43,14 @@ private:
     PROCESS_INFORMATION process_ = {};
     HANDLE output_ = nullptr;
 };
+
+class ServiceProbe;
+
+// The driver as a service: "-install" registers it (and says so), "-start"
+// starts it; fatal test failures when either does not. StartDriverAsService
+// returns once the control manager reports the service running.
+void InstallDriverAsService();
+void StartDriverAsService(ServiceProbe& probe, DWORD timeoutMs);
 
 // Every process of this prefix whose program is OrvikDriver.exe.
 std::vector<DWORD> DriverProcesses();

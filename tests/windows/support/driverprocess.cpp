@@ -1,12 +1,16 @@
 #include "driverprocess.h"
 
+#include <gtest/gtest.h>
 #include <tlhelp32.h>
 
 #include <cstring>
 
-namespace {
+#include "../../../common/controlprotocol.h"
+#include "../../../common/registry.h"
+#include "tcpconnect.h"
+#include "wait.h"
 
-const DWORD POLL_MS = 10;
+namespace {
 
 // A pipe whose write end the child inherits; the read end stays here.
 bool CreateOutputPipe(HANDLE* read, HANDLE* write) {
@@ -83,6 +87,22 @@ bool DebugDriver::Start() {
     return launched;
 }
 
+bool DebugDriver::WaitUntilRunning(DWORD timeoutMs) {
+    WSADATA data;
+    WSAStartup(MAKEWORD(1, 1), &data);
+    const bool running = WaitUntil(
+        [] {
+            if (StoredDword(REG_APPLICATION_KEY, "Orvik Settings") != 1) return false;
+            const SOCKET probe = ConnectTcp("127.0.0.1", CONTROL_PORT);
+            if (probe == INVALID_SOCKET) return false;
+            closesocket(probe);
+            return true;
+        },
+        timeoutMs);
+    WSACleanup();
+    return running;
+}
+
 bool DebugDriver::StopWithCtrlC(DWORD timeoutMs) {
     // A console event goes to the processes of a console: join the driver's,
     // ignore the event here, and stay until the driver has ended. Wine hands
@@ -105,6 +125,17 @@ bool DebugDriver::WaitForExit(DWORD timeoutMs) {
 }
 
 std::string DebugDriver::Output() { return WaitForExit(0) ? ReadAll(output_) : std::string(); }
+
+void InstallDriverAsService() {
+    const VerbResult installed = RunDriver("-install");
+    ASSERT_TRUE(installed.ended);
+    ASSERT_EQ("Tavelin installed.\n", installed.output);
+}
+
+void StartDriverAsService(ServiceProbe& probe, DWORD timeoutMs) {
+    ASSERT_TRUE(RunDriver("-start").ended);
+    ASSERT_TRUE(probe.WaitForState(SERVICE_RUNNING, timeoutMs)) << "the service did not run";
+}
 
 std::vector<DWORD> DriverProcesses() {
     std::vector<DWORD> found;
@@ -140,17 +171,15 @@ bool ServiceProbe::Query(SERVICE_STATUS* status) {
 }
 
 bool ServiceProbe::WaitForState(DWORD state, DWORD timeoutMs, std::vector<SERVICE_STATUS>* seen) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        SERVICE_STATUS status = {};
-        if (Query(&status)) {
+    return WaitUntil(
+        [&] {
+            SERVICE_STATUS status = {};
+            if (!Query(&status)) return false;
             if (seen && (seen->empty() || std::memcmp(&seen->back(), &status, sizeof status) != 0))
                 seen->push_back(status);
-            if (status.dwCurrentState == state) return true;
-        }
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(POLL_MS);
-    }
+            return status.dwCurrentState == state;
+        },
+        timeoutMs);
 }
 
 bool ServiceProbe::Start() {
@@ -207,13 +236,14 @@ void SetDriverWindowsVersion(const char* version) {
 }
 
 HWND WaitForDialog(const char* caption, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        HWND dialog = FindWindowA("#32770", caption);
-        if (dialog && IsWindowVisible(dialog)) return dialog;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(POLL_MS);
-    }
+    HWND dialog = nullptr;
+    const bool shown = WaitUntil(
+        [&] {
+            dialog = FindWindowA("#32770", caption);
+            return dialog && IsWindowVisible(dialog);
+        },
+        timeoutMs);
+    return shown ? dialog : nullptr;
 }
 
 namespace {
