@@ -33,6 +33,13 @@ void SetDefault(const std::string& key, const std::string& value) {
 
 std::string Program(const char* name) { return std::string(PROGRAMS) + "\\" + name; }
 
+// The programs that the keys start are copies of the launch recorder.
+bool NoRecorderRuns() {
+    for (const char* program : {"calc.exe", "notepad.exe", "mail.exe", "contacts.exe", "web.exe", "outlook.exe"})
+        if (!ProcessesNamed(program).empty()) return false;
+    return true;
+}
+
 // A recorded start: "program|command line".
 std::string Started(const std::string& program, const std::string& commandLine) {
     return program + "|" + commandLine;
@@ -87,9 +94,11 @@ protected:
         const size_t from = RecordedLaunches().size();
         PressSpecial(code);
         PressSpecial(48);
+        LaunchesAfter(from, expected + 1);
+        // Every program started before the marker has written its line once
+        // none of them runs any more.
+        EXPECT_TRUE(WaitUntil(NoRecorderRuns, SESSION_TIMEOUT_MS)) << "a started program kept running";
         Lines lines = LaunchesAfter(from, expected + 1);
-        Sleep(500);  // a late extra start would show now
-        lines = LaunchesAfter(from, expected + 1);
         const std::string marker = Started(SystemDirectory() + "\\calc.exe", SystemDirectory() + "\\calc.exe");
         bool markerSeen = false;
         for (auto at = lines.begin(); at != lines.end() && !markerSeen; ++at)

@@ -137,17 +137,19 @@ void StartDriverAsService(ServiceProbe& probe, DWORD timeoutMs) {
     ASSERT_TRUE(probe.WaitForState(SERVICE_RUNNING, timeoutMs)) << "the service did not run";
 }
 
-std::vector<DWORD> DriverProcesses() {
+std::vector<DWORD> ProcessesNamed(const char* program) {
     std::vector<DWORD> found;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return found;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (_stricmp(entry.szExeFile, "OrvikDriver.exe") == 0) found.push_back(entry.th32ProcessID);
+        if (_stricmp(entry.szExeFile, program) == 0) found.push_back(entry.th32ProcessID);
     CloseHandle(snapshot);
     return found;
 }
+
+std::vector<DWORD> DriverProcesses() { return ProcessesNamed("OrvikDriver.exe"); }
 
 ServiceProbe::ServiceProbe() : manager_(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {}
 

@@ -52,6 +52,8 @@ class ServiceProbe;
 void InstallDriverAsService();
 void StartDriverAsService(ServiceProbe& probe, DWORD timeoutMs);
 
+// Every process of this prefix whose program file is named `program`.
+std::vector<DWORD> ProcessesNamed(const char* program);
 // Every process of this prefix whose program is OrvikDriver.exe.
 std::vector<DWORD> DriverProcesses();
 
