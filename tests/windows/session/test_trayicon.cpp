@@ -169,14 +169,16 @@ TEST(TrayIcon, AddsRacingChangesNeverShowOneStatesPictureWithTheOthersTip) {
                          CreateThread(nullptr, 0, SwitchState, nullptr, 0, nullptr)};
     WaitForMultipleObjects(3, threads, TRUE, WAIT_MS);
     for (HANDLE thread : threads) CloseHandle(thread);
-    // Every add answers at once; the changes and removals queued on the tray thread follow.
+    // Every add answers at once, one for each round; the changes and
+    // removals queued on the tray thread follow.
     notices.clear();
-    for (size_t seen = ~0u; seen != notices.size(); Sleep(500)) {
-        seen = notices.size();
-        const std::vector<IconNotice> more = shell.TakeIcons();
-        notices.insert(notices.end(), more.begin(), more.end());
-    }
-    EXPECT_GT(notices.size(), static_cast<size_t>(RACE_ROUNDS));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const std::vector<IconNotice> more = shell.TakeIcons();
+            notices.insert(notices.end(), more.begin(), more.end());
+            return notices.size() > static_cast<size_t>(RACE_ROUNDS);
+        },
+        WAIT_MS));
     for (const IconNotice& notice : notices) {
         if (notice.message == NIM_DELETE) continue;
         EXPECT_EQ(notice.tip == "Tavelin - Connected" ? connected : notConnected, notice.picture) << notice.tip;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "../../../common/controlprotocol.h"
@@ -83,6 +84,7 @@ bool DebugDriver::Start() {
     HANDLE write;
     if (!CreateOutputPipe(&output_, &write)) return false;
     const bool launched = Launch("-debug", CREATE_NEW_CONSOLE, write, &process_);
+    if (!launched) std::fprintf(stderr, "the driver could not be started: error %lu\n", GetLastError());
     CloseHandle(write);
     return launched;
 }
