@@ -143,10 +143,10 @@ bool RecorderWindow::AwaitDeviceMarker(const std::function<bool()>& sendMarker) 
     return sendMarker() && WaitForSingleObject(markerSeen_, MARKER_TIMEOUT_MS) == WAIT_OBJECT_0;
 }
 
-bool RecorderWindow::Received(const std::string& text) {
+size_t RecorderWindow::Count(const std::string& text) {
     EnterCriticalSection(&lock_);
-    const bool received = std::any_of(log_.begin(), log_.end(),
-                                      [&text](const RecordedMessage& message) { return message.text == text; });
+    const size_t count = static_cast<size_t>(std::count_if(
+        log_.begin(), log_.end(), [&text](const RecordedMessage& message) { return message.text == text; }));
     LeaveCriticalSection(&lock_);
-    return received;
+    return count;
 }

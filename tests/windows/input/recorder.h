@@ -46,7 +46,9 @@ public:
     // typed. False when sending failed or the marker never came.
     bool AwaitDeviceMarker(const std::function<bool()>& sendMarker);
     // Whether the log holds this message now; does not wait.
-    bool Received(const std::string& text);
+    bool Received(const std::string& text) { return Count(text) > 0; }
+    // How often the log holds this message now; does not wait.
+    size_t Count(const std::string& text);
 
 private:
     HWND Create();

@@ -1,24 +1,74 @@
 // Key repeat, with the timer window on its own thread as in the driver and
 // this thread as the depacketizer, sending a key-held event every 50 ms.
-// Timer times under Wine on a busy machine vary, so every time bound below
-// carries a generous slack; the counts follow from the intervals.
+// Timer times under Wine on a busy machine vary, so nothing here compares
+// times: the tests inject a marker key of their own after a call into the
+// driver has returned, and check what came before and after it (input
+// reaches the window in the order it was injected), or wait until the
+// repeats stop coming and count them.
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "../../../driver/input/keyboard.h"
 #include "../../../driver/input/keyrepeat.h"
 #include "../../../driver/input/launchkeys.h"
 #include "../support/timerwindowthread.h"
+#include "../support/wait.h"
 #include "fixture.h"
 
 namespace {
 
 const unsigned short HOLD_MS = 250;
+// Long enough that the key-held events before a marker never reach it.
+const unsigned short LONG_HOLD_MS = 2000;
 const unsigned short REPEAT_MS = 50;
 const DWORD HELD_EVENT_PERIOD_MS = 50;
-const double SLACK_MS = 150;  // timer and scheduling latency allowed on every bound
-const double WATCH_STOP_MAX_MS = 2 * REPEAT_WATCH_INTERVAL_MS;
+const int EARLY_HELD_EVENTS = 4;  // well inside LONG_HOLD_MS, several repeat intervals
+const int REPEATING_HELD_EVENTS = 20;
+const int MAX_HELD_EVENTS = 200;  // a bound for a repeat that never starts, not a pace
+// A repeat ends within two watch periods of the last key-held event.
+const int STOP_REPEATS = 2 * REPEAT_WATCH_INTERVAL_MS / REPEAT_MS + 1;
+const DWORD STEADY_MS = 3 * REPEAT_WATCH_INTERVAL_MS;
+const DWORD STOP_TIMEOUT_MS = 5000;
+// Logged like any key ("kd 85"); nothing under test types it.
+const BYTE MARKER_KEY = VK_F22;
+const char* const MARKER_DOWN = "kd 85";
+const char* const MARKER_UP = "ku 85";
+
+std::string KeyDown(unsigned char key) {
+    char text[8];
+    std::snprintf(text, sizeof text, "kd %02X", key);
+    return text;
+}
+
+long CountOf(const Messages& messages, const std::string& text) {
+    return static_cast<long>(std::count(messages.begin(), messages.end(), text));
+}
+
+// Injected after a call into the driver returned, the marker reaches the
+// window after all input that the driver injected before it returned.
+void InjectMarker() {
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = MARKER_KEY;
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(2u, SendInput(2, inputs, sizeof(INPUT)));
+}
+
+// The log cut at each marker, markers left out: the part before the first
+// marker, the part between the first and the second, ...
+std::vector<Messages> SplitAtMarkers(const Messages& log) {
+    std::vector<Messages> parts(1);
+    for (const std::string& message : log) {
+        if (message == MARKER_DOWN) parts.emplace_back();
+        else if (message != MARKER_UP) parts.back().push_back(message);
+    }
+    return parts;
+}
 
 class KeyRepeat : public InputTest {
 protected:
@@ -32,104 +82,94 @@ protected:
         InputTest::TearDown();
     }
 
-    // Key-held events for `durationMs`, one every 50 ms; returns when the last was sent.
-    static double SendHeldEvents(unsigned char key, double durationMs) {
-        const double start = NowMs();
-        double last = start;
-        while (NowMs() - start < durationMs) {
+    static void SendHeldEvents(unsigned char key, int count) {
+        for (int i = 0; i < count; ++i) {
             Dispatch({Held(key)});
-            last = NowMs();
             Sleep(HELD_EVENT_PERIOD_MS);
         }
-        return last;
     }
 
-    // Times at which the window received a WM_KEYDOWN for `hexKey` ("41").
-    static std::vector<double> KeyDownTimes(const std::vector<RecordedMessage>& log, const char* hexKey) {
-        std::vector<double> times;
-        for (const RecordedMessage& message : log)
-            if (message.text == std::string("kd ") + hexKey) times.push_back(message.atMs);
-        return times;
+    // Key-held events until the window has received `downs` key-downs of
+    // `key` (its press and repeats). False when they never came.
+    bool HoldUntilKeyDowns(unsigned char key, size_t downs) {
+        for (int sent = 0; recorder_.Count(KeyDown(key)) < downs; ++sent) {
+            if (sent == MAX_HELD_EVENTS) return false;
+            SendHeldEvents(key, 1);
+        }
+        return true;
     }
 
-    static Messages Texts(const std::vector<RecordedMessage>& log) {
-        Messages texts;
-        for (const RecordedMessage& message : log) texts.push_back(message.text);
-        return texts;
+    // True once no key-down of `key` came for a few watch periods.
+    bool WaitUntilRepeatEnds(unsigned char key) {
+        return WaitUntilSteady([this, key] { return recorder_.Count(KeyDown(key)); }, STEADY_MS, STOP_TIMEOUT_MS);
     }
 
     TimerWindowThread timerWindow_;
 };
 
+const Messages kTypedA = {"kd 41", "ch 61", "ku 41"};
+
 TEST_F(KeyRepeat, StartsAfterTheHoldIntervalRepeatsAndStopsWhenHeldEventsStop) {
-    const double pressedAt = NowMs();
+    ApplyKeyRepeatSettings(1, 1000 / REPEAT_MS, LONG_HOLD_MS);
     Dispatch({Press('A')});
-    const double lastHeld = SendHeldEvents('A', 1000);
-    Sleep(static_cast<DWORD>(WATCH_STOP_MAX_MS + 2 * SLACK_MS));
-    const std::vector<RecordedMessage> log = recorder_.TakeTimed();
+    SendHeldEvents('A', EARLY_HELD_EVENTS);
+    InjectMarker();
+    ASSERT_TRUE(HoldUntilKeyDowns('A', 2)) << "it never repeated";
+    SendHeldEvents('A', REPEATING_HELD_EVENTS);
+    ASSERT_TRUE(WaitUntilRepeatEnds('A')) << "repeat ended without a release once key-held events stopped";
+    const std::vector<Messages> parts = SplitAtMarkers(recorder_.Take());
+    ASSERT_EQ(2u, parts.size());
+    EXPECT_EQ(kTypedA, parts[0]) << "no repeat before the hold interval";
 
     // The press and every repeat are whole keystrokes.
-    const Messages texts = Texts(log);
-    ASSERT_EQ(0u, texts.size() % 3);
-    for (size_t i = 0; i < texts.size(); i += 3)
-        ASSERT_EQ((Messages{"kd 41", "ch 61", "ku 41"}), Messages(texts.begin() + i, texts.begin() + i + 3));
+    Messages typed = parts[0];
+    typed.insert(typed.end(), parts[1].begin(), parts[1].end());
+    ASSERT_EQ(0u, typed.size() % 3);
+    for (size_t i = 0; i < typed.size(); i += 3)
+        ASSERT_EQ(kTypedA, Messages(typed.begin() + i, typed.begin() + i + 3));
 
-    std::vector<double> repeats = KeyDownTimes(log, "41");
-    repeats.erase(repeats.begin());  // the press itself
-    const double repeatingMs = lastHeld - pressedAt - HOLD_MS;
-    ASSERT_GE(repeats.size(), 5u);
-    EXPECT_LE(repeats.size(), static_cast<size_t>((repeatingMs + WATCH_STOP_MAX_MS) / REPEAT_MS) + 3);
-    EXPECT_GE(repeats.front() - pressedAt, HOLD_MS - 20) << "no repeat before the hold interval";
-    const double meanGap = (repeats.back() - repeats.front()) / static_cast<double>(repeats.size() - 1);
-    EXPECT_GE(meanGap, REPEAT_MS * 0.6);
-    Sleep(static_cast<DWORD>(WATCH_STOP_MAX_MS + 2 * SLACK_MS));
-    EXPECT_EQ(Messages{}, Texts(recorder_.TakeTimed()))
-        << "repeat ended without a release once key-held events stopped";
+    // A repeat at most every repeat interval, key-held events no more often:
+    // twice their number leaves room for a slow test thread.
+    const long repeats = CountOf(parts[1], "kd 41");
+    EXPECT_GE(repeats, 5);
+    EXPECT_LE(repeats, 2 * (REPEATING_HELD_EVENTS + 1) + STOP_REPEATS);
 }
 
 TEST_F(KeyRepeat, AfterStoppingForLackOfHeldEventsTheNextHeldKeyRepeatsAgain) {
     Dispatch({Press('A')});
-    SendHeldEvents('A', 500);
-    Sleep(static_cast<DWORD>(WATCH_STOP_MAX_MS + SLACK_MS));
-    ASSERT_GE(KeyDownTimes(recorder_.TakeTimed(), "41").size(), 2u);
+    ASSERT_TRUE(HoldUntilKeyDowns('A', 2)) << "A repeated";
+    ASSERT_TRUE(WaitUntilRepeatEnds('A')) << "A stopped for lack of key-held events";
 
     Dispatch({Press('B')});
-    SendHeldEvents('B', 600);
-    Sleep(static_cast<DWORD>(WATCH_STOP_MAX_MS + SLACK_MS));
-    EXPECT_GE(KeyDownTimes(recorder_.TakeTimed(), "42").size(), 3u) << "the press and at least two repeats";
+    EXPECT_TRUE(HoldUntilKeyDowns('B', 3)) << "the press and at least two repeats";
 }
 
 TEST_F(KeyRepeat, ReleaseOfTheRepeatedKeyStopsItAtOnce) {
     Dispatch({Press('A')});
-    SendHeldEvents('A', 500);
-    const double releasedAt = NowMs();
+    ASSERT_TRUE(HoldUntilKeyDowns('A', 2)) << "it was repeating before the release";
     Dispatch({Release('A')});
+    InjectMarker();
     // Held events that still come must neither keep nor restart the repeat.
-    SendHeldEvents('A', 400);
-    const std::vector<double> downs = KeyDownTimes(recorder_.TakeTimed(), "41");
-    ASSERT_GE(downs.size(), 2u) << "it was repeating before the release";
-    EXPECT_LE(std::count_if(downs.begin(), downs.end(), [releasedAt](double at) { return at > releasedAt; }), 1)
-        << "at most the repeat already on its way comes after the release";
+    SendHeldEvents('A', (HOLD_MS + 2 * REPEAT_WATCH_INTERVAL_MS) / HELD_EVENT_PERIOD_MS);
+    const std::vector<Messages> parts = SplitAtMarkers(recorder_.Take());
+    ASSERT_EQ(2u, parts.size());
+    EXPECT_EQ(Messages{}, parts[1]) << "no repeat comes after the release";
 }
 
 TEST_F(KeyRepeat, PressOfAnotherKeyStopsTheRepeatAndTheNewKeyWaitsForItsOwnHold) {
     Dispatch({Press('A')});
-    SendHeldEvents('A', 500);
-    const double otherPressedAt = NowMs();
+    ASSERT_TRUE(HoldUntilKeyDowns('A', 2)) << "it was repeating before the other press";
+    ApplyKeyRepeatSettings(1, 1000 / REPEAT_MS, LONG_HOLD_MS);
     Dispatch({Press('B')});
-    SendHeldEvents('B', 200);
-    Sleep(static_cast<DWORD>(HOLD_MS + WATCH_STOP_MAX_MS + SLACK_MS));
-    const std::vector<RecordedMessage> log = recorder_.TakeTimed();
-    const std::vector<double> aDowns = KeyDownTimes(log, "41");
-    ASSERT_GE(aDowns.size(), 2u) << "it was repeating before the other press";
-    EXPECT_LE(std::count_if(aDowns.begin(), aDowns.end(), [otherPressedAt](double at) { return at > otherPressedAt; }),
-              1)
-        << "at most the repeat already on its way comes after the other press";
-    const std::vector<double> bDowns = KeyDownTimes(log, "42");
-    ASSERT_GE(bDowns.size(), 1u);
-    if (bDowns.size() > 1) {
-        EXPECT_GE(bDowns[1] - otherPressedAt, HOLD_MS - 20) << "B repeats only after its own hold interval";
-    }
+    InjectMarker();
+    SendHeldEvents('B', EARLY_HELD_EVENTS);
+    InjectMarker();
+    ASSERT_TRUE(HoldUntilKeyDowns('B', 2)) << "B repeats after its own hold interval";
+    const std::vector<Messages> parts = SplitAtMarkers(recorder_.Take());
+    ASSERT_EQ(3u, parts.size());
+    EXPECT_EQ(0, CountOf(parts[1], "kd 41") + CountOf(parts[2], "kd 41")) << "no A comes after the other press";
+    EXPECT_EQ(0, CountOf(parts[1], "kd 42")) << "B repeats only after its own hold interval";
+    EXPECT_EQ(1, CountOf(parts[0], "kd 42")) << "B's press";
 }
 
 struct NoRepeatRow {
@@ -162,7 +202,7 @@ TEST_F(KeyRepeat, KeysThatNeverRepeat) {
         ApplyKeyRepeatSettings(row.repeatEnabled, 1000 / REPEAT_MS, HOLD_MS);
         for (const DeviceEvent& press : row.presses) Dispatch({press});
         recorder_.Take();
-        SendHeldEvents(row.heldKey, HOLD_MS + 400);
+        SendHeldEvents(row.heldKey, (HOLD_MS + 400) / HELD_EVENT_PERIOD_MS);
         EXPECT_EQ(Messages{}, recorder_.Take()) << row.name;
         ReleaseModifiersAndCaps();
         recorder_.Take();
@@ -175,31 +215,32 @@ TEST_F(KeyRepeat, TimerWindowEndsItsThreadOnDestroy) {
     EXPECT_EQ(nullptr, ghTimerWnd) << "nothing may be posted to the old window any more";
 }
 
-volatile LONG gExtensionTimer = 0;
-HANDLE gExtensionCalled = nullptr;
+const LONG MAX_OFFERED = 8;
+volatile LONG gOfferedCount = 0;
+volatile LONG gOfferedTimers[MAX_OFFERED];
 
 int RecordExtensionTimer(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
     if (message != WM_TIMER) return 0;
-    gExtensionTimer = static_cast<LONG>(wParam);
+    const LONG index = InterlockedIncrement(&gOfferedCount) - 1;
+    if (index < MAX_OFFERED) gOfferedTimers[index] = static_cast<LONG>(wParam);
     *result = 0;
-    SetEvent(gExtensionCalled);
     return 1;
 }
 
+// Posted messages arrive in order: once the timer posted after key repeat's
+// own was offered, key repeat's would have been offered before it.
 TEST_F(KeyRepeat, TimersBeyondKeyRepeatsGoToTheExtension) {
-    const UINT_PTR OTHER_TIMER = 4;  // the tray's retry timer in the driver
-    gExtensionCalled = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    const LONG OTHER_TIMER = 4;  // the tray's retry timer in the driver
+    gOfferedCount = 0;
     gpfnTimerWndExtension = RecordExtensionTimer;
-    PostMessageA(ghTimerWnd, WM_TIMER, OTHER_TIMER, 0);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(gExtensionCalled, 2000));
-    EXPECT_EQ(static_cast<LONG>(OTHER_TIMER), gExtensionTimer);
-
-    gExtensionTimer = 0;
-    PostMessageA(ghTimerWnd, WM_TIMER, TMR_WATCH, 0);
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(gExtensionCalled, 300))
-        << "key repeat's own timers are not offered";
+    for (UINT_PTR timer : {static_cast<UINT_PTR>(OTHER_TIMER), TMR_HOLD, TMR_REPEAT, TMR_WATCH,
+                           static_cast<UINT_PTR>(OTHER_TIMER)})
+        PostMessageA(ghTimerWnd, WM_TIMER, timer, 0);
+    EXPECT_TRUE(WaitUntil([] { return gOfferedCount >= 2; }, 2000)) << "the other timer was offered";
     gpfnTimerWndExtension = nullptr;
-    CloseHandle(gExtensionCalled);
+    EXPECT_EQ(2, gOfferedCount) << "key repeat's own timers are not offered";
+    EXPECT_EQ(OTHER_TIMER, gOfferedTimers[0]);
+    EXPECT_EQ(OTHER_TIMER, gOfferedTimers[1]);
 }
 
 }  // namespace

@@ -12,3 +12,18 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
     return true;
 }
+
+bool WaitUntilSteady(const std::function<size_t()>& count, DWORD steadyMs, DWORD timeoutMs) {
+    size_t last = count();
+    DWORD lastChange = GetTickCount();
+    return WaitUntil(
+        [&] {
+            const size_t now = count();
+            if (now != last) {
+                last = now;
+                lastChange = GetTickCount();
+            }
+            return GetTickCount() - lastChange >= steadyMs;
+        },
+        timeoutMs);
+}

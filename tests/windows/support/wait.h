@@ -12,4 +12,9 @@
 // once `timeoutMs` went by without it.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
+// For activity that must end by itself, such as a key repeat whose key-held
+// events stopped: true once `count` stayed the same for `steadyMs`; false
+// when it still changed after `timeoutMs`.
+bool WaitUntilSteady(const std::function<size_t()>& count, DWORD steadyMs, DWORD timeoutMs);
+
 #endif
