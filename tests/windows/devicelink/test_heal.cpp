@@ -106,7 +106,8 @@ TEST_F(HealTest, ManyUnplugsAndReplugsLeakNothingAndNeverOpenThePortTwice) {
     for (int i = 0; i < count; ++i) {
         ASSERT_TRUE(Unplug()) << "cycle " << i;
         ASSERT_TRUE(sim.Run("plug"));
-        ASSERT_TRUE(Healed()) << "cycle " << i;
+        // How soon is the replug test's to check; here only that it heals.
+        ASSERT_TRUE(Healed(SLOW_DEVICE_BOUND_MS)) << "cycle " << i;
     }
     EXPECT_EQ(kTypedA, Type({"press 41"}));
     EXPECT_EQ(handles, SettledHandleCount(GetCurrentProcessId(), handles));

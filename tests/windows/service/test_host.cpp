@@ -166,17 +166,14 @@ POINT Cursor() {
 int Sign(long value) { return (value > 0) - (value < 0); }
 
 // The pointer's move after the device reported (x, y): which way it went.
-POINT MoveThroughService(SimClient& sim, int x, int y) {
+// The device's marker key, typed into `window` after the move, shows that
+// all of the move has been injected.
+POINT MoveThroughService(SimClient& sim, RecorderWindow& window, int x, int y) {
     SettlePointerAt(300, 250);
     const POINT before = Cursor();
-    sim.Run("move " + std::to_string(x) + " " + std::to_string(y));
-    POINT now = before;
-    WaitUntil(
-        [&] {
-            now = Cursor();
-            return now.x != before.x || now.y != before.y;
-        },
-        INPUT_TIMEOUT_MS);
+    EXPECT_TRUE(sim.Run("move " + std::to_string(x) + " " + std::to_string(y)));
+    EXPECT_TRUE(window.AwaitDeviceMarker([&sim] { return sim.Run("marker"); }));
+    const POINT now = Cursor();
     return {Sign(now.x - before.x), Sign(now.y - before.y)};
 }
 
@@ -189,10 +186,10 @@ TEST_F(ServiceHost, TheRunningServiceTypesMovesClicksAndDrags) {
     ASSERT_TRUE(sim.Run("type hi"));
     EXPECT_EQ((Messages{"kd 48", "ch 68", "ku 48", "kd 49", "ch 69", "ku 49"}), Receive(window, 6));
 
-    const POINT rightDown = MoveThroughService(sim, 30, 20);
+    const POINT rightDown = MoveThroughService(sim, window, 30, 20);
     EXPECT_EQ(1, rightDown.x);
     EXPECT_EQ(1, rightDown.y);
-    const POINT leftUp = MoveThroughService(sim, -25, -15);
+    const POINT leftUp = MoveThroughService(sim, window, -25, -15);
     EXPECT_EQ(-1, leftUp.x);
     EXPECT_EQ(-1, leftUp.y);
 
@@ -245,7 +242,7 @@ TEST_F(ServiceHost, WithTapToClickOffTapsClickNothingButTheRestWorks) {
     ASSERT_TRUE(sim.Run("righttap"));
     ASSERT_TRUE(sim.Run("tap 41"));
     EXPECT_EQ((Messages{"kd 41", "ch 61", "ku 41"}), Receive(window, 3)) << "the taps before the key clicked nothing";
-    EXPECT_EQ(1, MoveThroughService(sim, 15, 0).x);
+    EXPECT_EQ(1, MoveThroughService(sim, window, 15, 0).x);
     window.Close();
 }
 

@@ -171,9 +171,12 @@ TEST_F(SettingsWindow, KeyboardAloneSwitchesPagesAndLeavesTheWindow) {
         return GetGUIThreadInfo(uiThread, &info) ? info.hwndFocus : nullptr;
     };
     Focus(Control(IDC_CONN_PORTS));
+    // Idle() does not wait for input (a sent message overtakes it): each Tab
+    // is taken once the focus has moved on.
     for (int i = 0; i < 10 && focus() != Tabs(); ++i) {
+        const HWND from = focus();
         Keys(VK_TAB);
-        ASSERT_TRUE(Idle());
+        ASSERT_TRUE(WaitUntil([&] { return focus() != from; })) << "Tab moved the focus nowhere";
     }
     EXPECT_EQ(Tabs(), focus()) << "the tab strip is no tab stop";
 
