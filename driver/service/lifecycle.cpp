@@ -22,7 +22,7 @@
 #include "controlserver.h"
 #include "errordialog.h"
 #include "serviceevents.h"
-#include "servicehost.h"
+#include "servicestatus.h"
 #include "tray.h"
 
 namespace {

@@ -6,19 +6,16 @@
 // Threads: the control handler runs on the main thread (the dispatcher's),
 // ServiceMain and the driver on the service thread, the console handler on a
 // thread the system makes for the console event. The handlers only set
-// events, report the status or call ServiceStop, so the status record is
-// shared without a lock.
+// events, report the status or call ServiceStop.
 #include "servicehost.h"
 
 #include <cstdio>
 
 #include "../devicelink/commands.h"
-#include "eventmessages.h"
 #include "eventsource.h"
 #include "lifecycle.h"
 #include "serviceevents.h"
-
-volatile LONG bDebugMode = 0;
+#include "servicestatus.h"
 
 namespace {
 
@@ -26,11 +23,6 @@ const DWORD MODULE_PATH_SIZE = 512;
 const DWORD ERROR_TEXT_SIZE = 256;
 const DWORD START_HINT_MS = 3000;
 const DWORD STOP_POLL_MS = 1000;
-
-SERVICE_STATUS gServiceStatus = {SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, 0, NO_ERROR, 0, 0, 0};
-SERVICE_STATUS_HANDLE gStatusHandle = 0;
-DWORD gdwCheckPoint = 1;
-DWORD gdwLoggedError = NO_ERROR;  // exit code of the final report
 
 SC_HANDLE OpenManager() {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
@@ -131,12 +123,9 @@ void DebugDriverService(int argc, char** argv) {
 }
 
 void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
-    gStatusHandle = RegisterServiceCtrlHandlerExA(DRIVER_SERVICE_NAME, ServiceCtrlHandlerEx, nullptr);
-    if (!gStatusHandle) return;
-    gServiceStatus.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-    gServiceStatus.dwServiceSpecificExitCode = 0;
+    if (!RegisterServiceStatus(ServiceCtrlHandlerEx)) return;
     if (ReportServiceStatus(SERVICE_START_PENDING, NO_ERROR, START_HINT_MS)) ServiceStart(argc, argv);
-    ReportServiceStatus(SERVICE_STOPPED, gdwLoggedError, 0);
+    ReportServiceStopped();
 }
 
 void WINAPI ServiceCtrlHandler(DWORD control) {
@@ -148,7 +137,7 @@ void WINAPI ServiceCtrlHandler(DWORD control) {
     // 128 to 135: the session changes for the depacketizer. Everything else,
     // interrogate, pause and continue included, only hears the status again.
     SetSessionEventForControlCode(control);
-    ReportServiceStatus(gServiceStatus.dwCurrentState, NO_ERROR, 0);
+    ReportServiceStatus(CurrentServiceState(), NO_ERROR, 0);
 }
 
 DWORD WINAPI ServiceCtrlHandlerEx(DWORD control, DWORD eventType, LPVOID, LPVOID) {
@@ -168,36 +157,6 @@ BOOL WINAPI ConsoleCtrlHandler(DWORD type) {
     std::printf("Stopping %s.\n", DRIVER_DISPLAY_NAME);
     ServiceStop();
     return TRUE;
-}
-
-BOOL ReportServiceStatus(DWORD currentState, DWORD exitCode, DWORD waitHint) {
-    if (bDebugMode) return TRUE;
-    // A stop is taken as soon as there is a stop event to set, start-up
-    // included: a question the start-up asks may sit where nobody answers it,
-    // and only a stop closes it then.
-    const bool canStop = currentState != SERVICE_START_PENDING || g_hServiceStopEvent;
-    gServiceStatus.dwControlsAccepted = (canStop ? SERVICE_ACCEPT_STOP : 0) |
-                                        (currentState == SERVICE_RUNNING ? SERVICE_ACCEPT_POWEREVENT : 0);
-    gServiceStatus.dwCurrentState = currentState;
-    gServiceStatus.dwWin32ExitCode = exitCode;
-    gServiceStatus.dwWaitHint = waitHint;
-    const bool settled = currentState == SERVICE_RUNNING || currentState == SERVICE_STOPPED;
-    gServiceStatus.dwCheckPoint = settled ? 0 : gdwCheckPoint++;
-    const BOOL sent = SetServiceStatus(gStatusHandle, &gServiceStatus);
-    if (!sent) LogServiceError("SetServiceStatus");
-    return sent;
-}
-
-void LogServiceError(const char* text) {
-    if (bDebugMode) return;
-    gdwLoggedError = GetLastError();
-    HANDLE source = RegisterEventSourceA(nullptr, DRIVER_SERVICE_NAME);
-    if (!source) return;
-    char first[64];
-    std::snprintf(first, sizeof first, "%s error: %d", DRIVER_SERVICE_NAME, static_cast<int>(gdwLoggedError));
-    const char* strings[2] = {first, text};
-    ReportEventA(source, EVENTLOG_ERROR_TYPE, 0, MSG_SERVICE_ERROR, nullptr, 2, 0, strings, nullptr);
-    DeregisterEventSource(source);
 }
 
 char* FormatLastError(char* buffer, DWORD size) {

@@ -1,17 +1,12 @@
 // The service host: the command-line verbs that install, remove, start or
 // debug the driver, and, under the service control manager, the service
-// entry, its control handler, status reports and event-log entries.
+// entry and its control handlers.
 #ifndef ORVIK_SERVICE_SERVICEHOST_H
 #define ORVIK_SERVICE_SERVICEHOST_H
 
 #include <windows.h>
 
-#define DRIVER_SERVICE_NAME "OrvikDriver"
-#define DRIVER_DISPLAY_NAME "Tavelin"
-
-// Set by the debug verb: the driver runs in the console, without status
-// reports or event-log entries.
-extern volatile LONG bDebugMode;
+#include "servicestatus.h"
 
 // The verbs; each prints its outcome on the console.
 void InstallDriverService();
@@ -26,10 +21,6 @@ void WINAPI ServiceCtrlHandler(DWORD control);
 DWORD WINAPI ServiceCtrlHandlerEx(DWORD control, DWORD eventType, LPVOID eventData, LPVOID context);
 BOOL WINAPI ConsoleCtrlHandler(DWORD type);
 
-// Sends the service status; TRUE when it went through (always in debug mode).
-BOOL ReportServiceStatus(DWORD currentState, DWORD exitCode, DWORD waitHint);
-// Writes an error entry with the calling thread's last error and `text`.
-void LogServiceError(const char* text);
 // The system's text for the last error, "<text> (0x<code>)", or "" when it
 // has none or it does not fit. Returns buffer.
 char* FormatLastError(char* buffer, DWORD size);
