@@ -7,15 +7,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "../../common/registry.h"
 #include "../../driver/devicelink/commands.h"
-#include "../../driver/input/sound.h"
-#include "../../driver/service/lifecycle.h"
-#include "../../driver/service/serviceevents.h"
 #include "../windows/input/recorder.h"
 #include "../windows/support/simclient.h"
-#include "../windows/support/timerwindowthread.h"
 #include "../windows/support/wait.h"
+#include "benchdriver.h"
 
 namespace {
 
@@ -46,27 +42,15 @@ double Percentile(std::vector<double> values, double share) {
 }  // namespace
 
 int main() {
-    SimClient sim;
-    if (!sim.Connected()) {
-        std::printf("heal_bench: no simulator (ORVIK_SIM_PORT)\n");
-        return 1;
-    }
-    sim.Run("reset");
-    sim.Run("set powerstate FB");
-    SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 5);
-    CreateServiceEvents();
-    RegisterDeviceLinkHooks();
-    bSoundEnabled = 0;
-    TimerWindowThread timerWindow;
-    if (!timerWindow.Start() || !InitSequence()) return 1;
-    RecorderWindow recorder;
-    recorder.Open("Orvik heal benchmark");
+    BenchDriver bench;
+    if (!bench.Start("heal_bench", "Orvik heal benchmark")) return 1;
+    SimClient& sim = bench.sim;
     std::vector<double> heals;
     for (int cycle = 0; cycle < CYCLES; ++cycle) {
         sim.Run("unplug");
         WaitUntil([] { return GetConnectionState() == 0; }, GIVE_UP_MS);
         sim.Run("plug");
-        const double healed = TimeToFirstKey(sim, recorder, NowMs());
+        const double healed = TimeToFirstKey(sim, bench.recorder, NowMs());
         if (healed < 0) {
             std::printf("cycle %d: not healed within %lu ms\n", cycle + 1, static_cast<unsigned long>(GIVE_UP_MS));
             return 1;
@@ -75,8 +59,6 @@ int main() {
     }
     std::printf("time to heal, device's return to its first typed key, %d cycles: p50 %.0f ms, p99 %.0f ms\n",
                 CYCLES, Percentile(heals, 0.5), Percentile(heals, 0.99));
-    recorder.Close();
-    DeInitializeKeyBoard();
-    timerWindow.Stop();
+    bench.Stop();
     return 0;
 }

@@ -8,15 +8,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "../../common/registry.h"
 #include "../../driver/devicelink/commands.h"
 #include "../../driver/input/keyrepeat.h"
-#include "../../driver/input/sound.h"
-#include "../../driver/service/lifecycle.h"
-#include "../../driver/service/serviceevents.h"
 #include "../windows/input/recorder.h"
 #include "../windows/support/simclient.h"
-#include "../windows/support/timerwindowthread.h"
+#include "benchdriver.h"
 
 namespace {
 
@@ -74,35 +70,20 @@ void MeasureCommandFailures(SimClient& sim) {
 }  // namespace
 
 int main() {
-    SimClient sim;
-    if (!sim.Connected()) {
-        std::printf("repeat_bench: no simulator (ORVIK_SIM_PORT)\n");
-        return 1;
-    }
-    sim.Run("reset");
-    sim.Run("set powerstate FB");
-    SetDwordValueFromRegistry(REG_COMPORT_KEY, "Comport", 5);
-    CreateServiceEvents();
-    RegisterDeviceLinkHooks();
-    bSoundEnabled = 0;
     ApplyKeyRepeatSettings(1, 30, 500);
-    TimerWindowThread timerWindow;
-    if (!timerWindow.Start()) return 1;
-    if (!InitSequence()) return 1;
-    RecorderWindow recorder;
-    recorder.Open("Orvik repeat benchmark");
+    BenchDriver bench;
+    if (!bench.Start("repeat_bench", "Orvik repeat benchmark")) return 1;
     const KeyRepeatSettings settings = CurrentKeyRepeatSettings();
     std::printf("hold %u ms, repeat %u ms, watch %u ms; key-held events every 50 ms for 2 s\n", settings.holdMs,
                 settings.intervalMs, REPEAT_WATCH_INTERVAL_MS);
     std::printf("%4s %8s %16s %10s %10s %10s %18s\n", "run", "repeats", "first repeat ms", "mean ms", "min ms",
                 "max ms", "stop after last ms");
     for (int run = 1; run <= 5; ++run) {
-        const Figures f = MeasureOneHold(sim, recorder, 40);
+        const Figures f = MeasureOneHold(bench.sim, bench.recorder, 40);
         std::printf("%4d %8zu %16.1f %10.1f %10.1f %10.1f %18.1f\n", run, f.repeats, f.firstRepeatMs,
                     f.meanIntervalMs, f.minIntervalMs, f.maxIntervalMs, f.stopAfterLastHoldMs);
     }
-    recorder.Close();
-    MeasureCommandFailures(sim);
-    DeInitializeKeyBoard();
+    MeasureCommandFailures(bench.sim);
+    bench.Stop();
     return 0;
 }
