@@ -60,10 +60,7 @@ TEST_F(ControlInputTest, RepeatRate30AndHold500DriveTheNextHeldKey) {
     ASSERT_EQ(REPLY_ONE, Request({5, 1, 30, 0, 0xF4, 0x01}));
     const double pressedAt = NowMs();
     ASSERT_TRUE(sim.Run("press 41"));
-    while (NowMs() - pressedAt < 1500) {
-        ASSERT_TRUE(sim.Run("hold 41"));
-        Sleep(50);
-    }
+    ASSERT_TRUE(sim.RunPaced({"hold 41"}, 30));  // held for a second and a half
     ASSERT_TRUE(sim.Run("release 41"));
     ASSERT_TRUE(recorder.AwaitDeviceMarker([this] { return sim.Run("marker"); }));
     // Every repeat came between 500 ms after the press and the marker, one

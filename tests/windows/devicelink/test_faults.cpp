@@ -70,8 +70,7 @@ protected:
         ASSERT_TRUE(sim.Run("press 45"));
         for (int held = 0; KeyDownsOfE() < 2; ++held) {
             ASSERT_LT(held, 100) << "the key never repeated";
-            ASSERT_TRUE(sim.Run("hold 45"));
-            Sleep(50);
+            ASSERT_TRUE(sim.RunPaced({"hold 45"}, 1));
         }
         ASSERT_TRUE(GetAsyncKeyState(VK_LBUTTON) & 0x8000) << "the drag is in progress";
         ASSERT_TRUE(IsFnLayerOn());
@@ -219,24 +218,15 @@ TEST_F(FaultTest, KeysThatMustNeverRepeatDoNot) {
     ASSERT_TRUE(application.Open("Orvik closing application", true));
     ASSERT_TRUE(sim.Run("special press 26"));
     ASSERT_TRUE(sim.Run("press 0D"));
-    for (int i = 0; i < 20; ++i) {  // Fn+Enter held for a second
-        ASSERT_TRUE(sim.Run("hold 0D"));
-        Sleep(50);
-    }
+    ASSERT_TRUE(sim.RunPaced({"hold 0D"}, 20));  // Fn+Enter held for a second
     EXPECT_TRUE(application.WaitUntilClosed(3000));
     ASSERT_TRUE(recorder.Open("Orvik fault test"));
-    for (int i = 0; i < 10; ++i) {
-        ASSERT_TRUE(sim.Run("hold 0D"));
-        Sleep(50);
-    }
+    ASSERT_TRUE(sim.RunPaced({"hold 0D"}, 10));
     EXPECT_EQ(Messages{}, Type({"release 0D", "special release 26"})) << "no Enter typed into the next window";
 
     PointAtRecorder();
     ASSERT_TRUE(sim.Run("press 01"));
-    for (int i = 0; i < 40; ++i) {  // a drag held for two seconds
-        ASSERT_TRUE(sim.Run(i % 2 ? "hold 01" : "move 1 0"));
-        Sleep(50);
-    }
+    ASSERT_TRUE(sim.RunPaced({"move 1 0", "hold 01"}, 20));  // a drag held for two seconds
     const Messages drag = Type({"release 01"});
     EXPECT_EQ(1, std::count(drag.begin(), drag.end(), "ldown"));
     EXPECT_EQ(1, std::count(drag.begin(), drag.end(), "lup"));

@@ -75,10 +75,7 @@ TEST_F(TypingTest, HeldKeyRepeatsAndStopsWhenTheDeviceStopsReportingIt) {
     // No marker before the holds: it is a newer key, and key-held events
     // repeat the newest key.
     ASSERT_TRUE(sim.Run("press 41"));
-    for (int i = 0; i < HELD_EVENTS; ++i) {
-        ASSERT_TRUE(sim.Run("hold 41"));
-        Sleep(50);
-    }
+    ASSERT_TRUE(sim.RunPaced({"hold 41"}, HELD_EVENTS));
     // Then no release comes: the watch must end the repeat by itself, within
     // two watch periods. The marker would end it too, so the repeats are
     // counted until they stop, and taken with the recorder's own sentinel.

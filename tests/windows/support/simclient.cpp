@@ -7,6 +7,10 @@
 
 #include "tcpconnect.h"
 
+namespace {
+const DWORD DEVICE_REPORT_PERIOD_MS = 50;
+}
+
 SimClient::SimClient(const char* portVariable) : socket_(INVALID_SOCKET) {
     WSADATA data;
     WSAStartup(MAKEWORD(1, 1), &data);
@@ -58,6 +62,16 @@ int SimClient::RefusedOpens() {
     int refused = -1;
     if (Run("refusals", &lines) && !lines.empty()) std::sscanf(lines[0].c_str(), "refused %d", &refused);
     return refused;
+}
+
+bool SimClient::RunPaced(std::initializer_list<const char*> commands, int rounds) {
+    for (int round = 0; round < rounds; ++round) {
+        for (const char* command : commands) {
+            if (!Run(command)) return false;
+            Sleep(DEVICE_REPORT_PERIOD_MS);
+        }
+    }
+    return true;
 }
 
 std::vector<std::string> SimClient::ReceivedCommands() {

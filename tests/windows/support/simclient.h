@@ -5,6 +5,7 @@
 #define ORVIK_TESTS_SIMCLIENT_H
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ public:
     // Sends one command; true when the simulator answered "ok". The data
     // lines of the reply go to `lines` when given; `error` gets the reason.
     bool Run(const std::string& command, std::vector<std::string>* lines = nullptr, std::string* error = nullptr);
+    // Runs `commands` in turn, `rounds` times over, one device report period
+    // (50 ms) apart, as the device reports a key held or a drag going on.
+    bool RunPaced(std::initializer_list<const char*> commands, int rounds);
     // The commands the device received, one hex line each ("A5 A5 01 ...").
     std::vector<std::string> ReceivedCommands();
     // How many opens of the device's port the port guard refused (a port
