@@ -137,7 +137,7 @@ check_installed() {
     done <<<"$FACTORY_VALUES"
     check_ranges "$dump"
     check_service_registration "$folder"
-    check_notify_entry
+    check_notify_entry "$folder"
     check_event_source "$folder"
     check_users_access
     [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tavelin/Tavelin Settings.lnk" ] ||
@@ -229,11 +229,12 @@ check_service_registration() {  # install folder
 
 # The Notify entry names the installed DLL and a handler for every event;
 # each handler is an export of the package under its undecorated name.
-check_notify_entry() {
-    local dump pair exports dll
+check_notify_entry() {  # install folder
+    local dump pair exports dll unix
     dump=$(reg_dump "$NOTIFY_KEY")
     dll=$(echo "$dump" | reg_get 'Software\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\Orvikwatch' DllName)
-    [ "$(realpath -m "$(winepath -u "$dll" 2>/dev/null)")" = "$(install_folder)/Orvikwatch.dll" ] || fail "Notify DllName is $dll"
+    unix=$(realpath -m "$(winepath -u "$dll" 2>/dev/null)")
+    [ "$unix" = "$1/Orvikwatch.dll" ] || fail "Notify DllName is \"$dll\" ($unix), not in $1"
     exports=$(i686-w64-mingw32-objdump -p dist/Orvikwatch.dll |
         sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[/ { print $NF }')
     for pair in $NOTIFY_HANDLERS; do
@@ -508,7 +509,7 @@ restart_windows() {
 check_notifier_after_restart() {  # folder (Unix path)
     cmp -s "$TEST_DIST/Orvikwatch.dll" "$1/Orvikwatch.dll" || fail "Orvikwatch.dll is not the release's after the restart"
     [ ! -e "$1/Orvikwatch.dll.new" ] || fail "Orvikwatch.dll.new is left beside it"
-    check_notify_entry
+    check_notify_entry "$1"
 }
 
 run_installer_held_check() {
