@@ -145,3 +145,8 @@ int CreateTimerWindow() {
     ghTimerWnd = window;
     return 1;
 }
+
+void DestroyTimerWindow() {
+    HWND window = ghTimerWnd;
+    if (window) DestroyWindow(window);
+}

@@ -36,6 +36,9 @@ extern TimerWndExtension gpfnTimerWndExtension;
 // "SysTrayMsgDispatcher" on the calling thread, which must then pump its
 // messages. Sets ghTimerWnd. 1 or 0.
 int CreateTimerWindow();
+// Destroys the timer window, if there is one; only the thread that created it
+// may. Clears ghTimerWnd.
+void DestroyTimerWindow();
 LRESULT CALLBACK TimerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Posts a message (one the extension handles) to the timer window, from any
 // thread; 0 when there is no timer window.

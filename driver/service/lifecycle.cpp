@@ -93,8 +93,7 @@ void WriteDescription() {
     WriteStringSetting(APP_DESCRIPTION, description);
 }
 
-// Until WM_QUIT from the timer window. The stop event ends it too: a stop
-// asked for before the timer window existed had no window to send to.
+// Until the stop event, or until WM_QUIT: the timer window was destroyed.
 void RunMessageLoop() {
     HANDLE stop = g_hServiceStopEvent;
     for (;;) {
@@ -165,6 +164,8 @@ void ServiceStart(DWORD, LPSTR*) {
     // Before any stop can be taken: a stop from now on closes every question.
     AllowPrompts();
     if (ReportStartPending(START_HINT_MS)) RunDriver();
+    // However the driver ended, no message may go to its window any more.
+    DestroyTimerWindow();
     ReportServiceStatus(SERVICE_STOP_PENDING, NO_ERROR, STOP_HINT_MS);
     Deinit();
     // The session events go too, so that a late control code sets nothing.
@@ -179,13 +180,10 @@ void ServiceStop() {
     // answers it (Cancel), whichever thread waits for it.
     CancelPrompts(0);
     RemoveTrayIcon();
-    // The timer window lives on the service thread: closed there, it is
-    // destroyed, and its WM_DESTROY posts the quit message that ends that
-    // thread's message loop. Posted, not sent: the caller (the control
-    // handler above all) must not wait for a service thread that may be busy
-    // starting the device.
-    HWND timerWindow = ghTimerWnd;
-    if (timerWindow) PostMessageA(timerWindow, WM_CLOSE, 0, 0);
+    // Only the event: the caller (the control handler above all) must not
+    // wait for a service thread that may be busy starting the device. That
+    // thread's message loop ends on it, and the thread then destroys its
+    // timer window itself.
     SetServiceStopEvent();
 }
 
